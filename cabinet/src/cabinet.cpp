@@ -1,0 +1,1 @@
+// The cabinet reader and writer live beside this file.

@@ -1,0 +1,1 @@
+// Codecs of the ZIP engines live beside this file.

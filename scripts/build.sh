@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Configures and builds one build folder.
+#   scripts/build.sh [--sanitize] [--fuzz] [--dir DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+dir=build
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --sanitize) dir=build-asan; args+=(-DBRX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+    --fuzz) dir=build-fuzz; args+=(-DBRX_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
+    --dir) shift; dir=$1 ;;
+    *) echo "build.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
+echo "$dir"

@@ -1,0 +1,62 @@
+#include "testenv.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace brxtest {
+namespace {
+
+std::string g_scratch;
+
+void removeScratch()
+{
+    if (!g_scratch.empty() && !std::getenv("BRX_KEEP_TEST_ROOT")) {
+        std::error_code ec;
+        fs::remove_all(g_scratch, ec);
+    }
+}
+
+std::string envOr(const char *name, const std::string &fallback)
+{
+    const char *value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+} // namespace
+
+void prepareProcessEnvironment()
+{
+    std::string pattern = (fs::temp_directory_path() / "brxtest-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        std::abort();
+    g_scratch = pattern;
+    std::atexit(removeScratch);
+    fs::create_directories(g_scratch + "/root");
+    setenv("BRX_ROOT", (g_scratch + "/root").c_str(), 1);
+    unsetenv("BRX_DRIVES");
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+const std::string &scratchDir() { return g_scratch; }
+
+std::string makeScratchDir(const std::string &name)
+{
+    fs::path dir = fs::path(g_scratch) / "scratch" / name;
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+std::string fixturePath(const std::string &relative)
+{
+    return envOr("BRX_FIXTURES", BRX_DEFAULT_FIXTURES) + "/" + relative;
+}
+
+std::string binDir() { return envOr("BRX_BIN_DIR", BRX_DEFAULT_BIN_DIR); }
+
+} // namespace brxtest

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace brxtest {
+
+// Gives this process a private, empty system root (BRX_ROOT) in a fresh
+// temporary folder that is removed at exit. Called by the test mains before
+// anything touches the platform layer.
+void prepareProcessEnvironment();
+
+// Host folder of this process's scratch area (beside the system root).
+const std::string &scratchDir();
+
+// A new empty host folder below the scratch area.
+std::string makeScratchDir(const std::string &name);
+
+// Host path of a fixture file below tests/fixtures.
+std::string fixturePath(const std::string &relative);
+
+// Folder of the built deliverables (build/bin).
+std::string binDir();
+
+} // namespace brxtest

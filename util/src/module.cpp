@@ -1,0 +1,1 @@
+// BRXUTIL.DLL: the module's exports are added with the issues that build them.
