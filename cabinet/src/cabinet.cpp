@@ -1,1 +1,0 @@
-// The cabinet reader and writer live beside this file.

@@ -1,1 +1,0 @@
-// Codecs of the ZIP engines live beside this file.
