@@ -400,6 +400,7 @@ bool copy(Reader *reader, const char *cabinetName, const char *cabinetPath, Noti
     if (!cabinetName || !notify)
         return reader->fail(kErrCabinetNotFound);
     try {
+        detail::SystemScope scope(reader->glue);
         Walk walk(*reader, notify, user);
         return walk.run(cabinetName, cabinetPath ? cabinetPath : "");
     } catch (const std::bad_alloc &) {

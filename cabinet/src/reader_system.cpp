@@ -6,16 +6,15 @@
 namespace cab::detail {
 namespace {
 
+thread_local SystemGlue *tCurrent = nullptr;
+
 struct SysFile {
     SystemGlue *glue;
     FileHandle handle;
     bool output;
 };
 
-SystemGlue *glueOf(mspack_system *self)
-{
-    return reinterpret_cast<SystemGlue *>(self);
-}
+SystemGlue *glueOf(mspack_system *) { return tCurrent; }
 SysFile *fileOf(mspack_file *file)
 {
     return reinterpret_cast<SysFile *>(file);
@@ -24,6 +23,8 @@ SysFile *fileOf(mspack_file *file)
 mspack_file *sysOpen(mspack_system *self, const char *name, int mode)
 {
     SystemGlue *glue = glueOf(self);
+    if (!glue)
+        return nullptr;
     FileHandle handle;
     bool output = false;
     if (mode == MSPACK_SYS_OPEN_READ) {
@@ -127,7 +128,7 @@ constexpr std::size_t kBlockPrefix = alignof(std::max_align_t);
 void *sysAlloc(mspack_system *self, size_t bytes)
 {
     SystemGlue *glue = glueOf(self);
-    if (bytes > SIZE_MAX - kBlockPrefix)
+    if (!glue || bytes > SIZE_MAX - kBlockPrefix)
         return nullptr;
     auto *base =
         static_cast<std::uint8_t *>(glue->io->alloc(glue->io->context, bytes + kBlockPrefix));
@@ -153,6 +154,9 @@ void sysCopy(void *src, void *dest, size_t bytes)
 }
 
 } // namespace
+
+SystemScope::SystemScope(SystemGlue &glue) : previous_(tCurrent) { tCurrent = &glue; }
+SystemScope::~SystemScope() { tCurrent = previous_; }
 
 void initSystem(SystemGlue &glue, const Io &io)
 {

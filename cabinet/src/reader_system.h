@@ -22,4 +22,18 @@ struct SystemGlue {
 // Fills glue.sys; glue must stay at its address while libmspack uses it.
 void initSystem(SystemGlue &glue, const Io &io);
 
+// libmspack hands its decoders a copy of the system structure, so the
+// structure's address cannot lead back to the glue. Every call into libmspack
+// runs inside a scope that names the glue for this thread.
+class SystemScope {
+public:
+    explicit SystemScope(SystemGlue &glue);
+    ~SystemScope();
+    SystemScope(const SystemScope &) = delete;
+    SystemScope &operator=(const SystemScope &) = delete;
+
+private:
+    SystemGlue *previous_;
+};
+
 } // namespace cab::detail
