@@ -136,7 +136,8 @@ struct Reader;
 
 // Creates a reader on the caller's services (all seven callbacks required).
 // `error` (may be null) is the caller's record that every later failure of this
-// reader is written to. Null on failure, with the reason in *error.
+// reader is written to. Null on failure, with the reason in *error (a missing
+// callback or a failing allocation: kErrOutOfMemory).
 Reader *create(const Io &io, ErrorRecord *error);
 
 // Tests whether the open file `file` holds a cabinet (reading its header from
