@@ -20,7 +20,8 @@ long MemorySource::read(std::uint8_t *buf, std::size_t len)
     std::size_t n = std::min({len, step_, data_.size() - pos_});
     if (failAt_ != SIZE_MAX)
         n = std::min(n, failAt_ - pos_);
-    std::memcpy(buf, data_.data() + pos_, n);
+    if (n != 0)
+        std::memcpy(buf, data_.data() + pos_, n);
     pos_ += n;
     return static_cast<long>(n);
 }
