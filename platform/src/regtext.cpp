@@ -1,5 +1,6 @@
 #include "platform/regtext.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -24,19 +25,17 @@ std::string quote(const std::string &s)
 {
     std::string out = "\"";
     for (char c : s) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02x", static_cast<unsigned char>(c));
+            out += esc;
+            continue;
+        }
         if (c == '\\' || c == '"')
             out += '\\';
         out += c;
     }
     return out + "\"";
-}
-
-bool hasControl(const std::string &s)
-{
-    for (char c : s)
-        if (static_cast<unsigned char>(c) < 0x20)
-            return true;
-    return false;
 }
 
 std::string hexData(const std::string &prefix, const std::vector<BYTE> &data)
@@ -66,8 +65,7 @@ std::string valueLine(const std::string &name, DWORD type, const std::vector<BYT
     if (type == REG_SZ) {
         std::string text(data.begin(), data.end());
         text.resize(std::strlen(text.c_str()));
-        if (!hasControl(text))
-            return line + quote(text);
+        return line + quote(text);
     }
     if (type == REG_DWORD && data.size() == 4) {
         DWORD v;
@@ -192,9 +190,17 @@ struct Parser {
                 return true;
             }
             if (c == '\\') {
-                if (pos + 1 >= text.size() || (text[pos + 1] != '\\' && text[pos + 1] != '"'))
-                    return fail("only \\\\ and \\\" may follow a backslash in a string");
-                c = text[++pos];
+                char next = pos + 1 < text.size() ? text[pos + 1] : '\0';
+                if (next == 'x' && pos + 3 < text.size() &&
+                    std::isxdigit((unsigned char)text[pos + 2]) &&
+                    std::isxdigit((unsigned char)text[pos + 3])) {
+                    c = static_cast<char>(std::stoul(text.substr(pos + 2, 2), nullptr, 16));
+                    pos += 3;
+                } else if (next == '\\' || next == '"') {
+                    c = text[++pos];
+                } else {
+                    return fail("only \\\\, \\\" and \\xHH may follow a backslash in a string");
+                }
             }
             out += c;
         }

@@ -171,6 +171,8 @@ bool initSystemRoot()
     std::lock_guard<std::mutex> lock(mutex);
     if (done.count(root))
         return true;
+    // Callers see their own last error untouched when all went well.
+    DWORD saved = getLastError();
     t_initialising = true;
     DWORD err = initialise(root);
     t_initialising = false;
@@ -178,6 +180,7 @@ bool initSystemRoot()
         setLastError(err);
         return false;
     }
+    setLastError(saved);
     done.insert(root);
     return true;
 }

@@ -15,9 +15,10 @@
 //   [-HKEY_CURRENT_USER\Software\Old]         (import: delete the key and its subtree)
 //
 // Roots are written in full; on import the short forms HKCU, HKLM and HKCR are read
-// too. Strings are UTF-8. Hex data may continue on the next line after a trailing
-// `\`. Lines starting with `;` are comments. A string holding a line break or other
-// control character is exported as hex(1) so that every value stays on one line.
+// too. Strings and names are UTF-8 in double quotes, where `\\` stands for a
+// backslash, `\"` for a quote and `\xHH` for a control character (so that a line
+// break in a name or text keeps every value on one line). Hex data may continue on
+// the next line after a trailing `\`. Lines starting with `;` are comments.
 
 #include "platform/registry.h"
 
