@@ -436,7 +436,8 @@ LONG regDeleteTree(HKEY key, const char *subKey)
     std::vector<std::string> parts;
     if (DWORD err = splitPath(subKey, parts))
         return finish(err);
-    if (parts.empty() && !(obj.access & KEY_SET_VALUE))
+    // Emptying a whole hive (or the classes view) is never what a caller means.
+    if (parts.empty() && (obj.predefined || !(obj.access & KEY_SET_VALUE)))
         return finish(ERROR_ACCESS_DENIED);
     DWORD err = regstore::transact(obj.hive, true, [&](sqlite3 *db) -> DWORD {
         KeyId base, target;

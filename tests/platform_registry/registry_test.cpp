@@ -276,6 +276,7 @@ TEST_F(PlatformRegistryKeys, DeleteKeyTakesLeavesOnlyAndDeleteTreeTakesEverythin
     EXPECT_EQ(regDeleteKey(top, "a\\b\\c"), ERROR_SUCCESS);
     EXPECT_EQ(regDeleteKey(top, "A\\B\\C"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(regDeleteKey(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(regDeleteTree(HKEY_CURRENT_USER, nullptr), ERROR_ACCESS_DENIED);
 
     regCloseKey(create(top, "A\\B\\C2"));
     EXPECT_EQ(regDeleteTree(top, "A"), ERROR_SUCCESS);

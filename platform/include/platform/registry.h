@@ -97,7 +97,8 @@ LONG regDeleteValue(HKEY key, const char *valueName);
 LONG regDeleteKey(HKEY key, const char *subKey);
 
 // Removes subKey with all its values and subkeys; with subKey null or empty, empties
-// key (its values and subkeys) but keeps it. Fails with ERROR_FILE_NOT_FOUND.
+// key (its values and subkeys) but keeps it (ERROR_ACCESS_DENIED for a predefined
+// root). Fails with ERROR_FILE_NOT_FOUND for a missing subKey.
 LONG regDeleteTree(HKEY key, const char *subKey);
 
 // Name of the index-th subkey (sorted case-insensitively), as created.
