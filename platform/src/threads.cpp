@@ -105,6 +105,21 @@ ThreadObject *ThreadObject::current()
         return it->second;
     ThreadObject *t = createFor(self);
     t_owner.object = t;
+    // A QThread reports "finished" (and wait() returns) before its thread
+    // runs its exit handlers, so end the object with the signal: a message
+    // posted after wait() must fail, not vanish into a dead queue.
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || app->thread() != self) {
+        QObject::connect(
+            self, &QThread::finished, ThreadObjectAccess::receiver(t),
+            [t] {
+                unregister(t);
+                if (t_owner.object == t)
+                    t_owner.object = nullptr;
+                ThreadObjectAccess::destroy(t);
+            },
+            Qt::DirectConnection);
+    }
     return t;
 }
 
