@@ -7,7 +7,8 @@ using namespace plat;
 
 namespace {
 
-constexpr GUID kSample{0x12345678, 0x9ABC, 0xDEF0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+constexpr GUID kSample{
+    0x12345678, 0x9ABC, 0xDEF0, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
 
 TEST(Guid, RoundTripsWithUpperCaseOutput)
 {
@@ -31,15 +32,15 @@ TEST(Guid, RejectsMalformedTextsAndLeavesTheResultAlone)
 {
     const char *bad[] = {
         "",
-        "12345678-9ABC-DEF0-0123-456789ABCDEF",     // no braces
-        "{12345678-9ABC-DEF0-0123-456789ABCDEF",    // no closing brace
-        "{12345678-9ABC-DEF0-0123-456789ABCDEF}x",  // trailing text
-        "{12345678-9ABC-DEF0-0123-456789ABCDEG}",   // not hex
-        "{12345678-9ABC-DEF0-0123-456789ABCDE }",   // blank
-        "{123456789ABC-DEF0-0123-456789ABCDEF-}",   // dash moved
-        "{12345678+9ABC-DEF0-0123-456789ABCDEF}",   // wrong separator
-        "{1234567-89ABC-DEF0-0123-456789ABCDEF}",   // group lengths
-        "(12345678-9ABC-DEF0-0123-456789ABCDEF)",   // wrong brackets
+        "12345678-9ABC-DEF0-0123-456789ABCDEF",    // no braces
+        "{12345678-9ABC-DEF0-0123-456789ABCDEF",   // no closing brace
+        "{12345678-9ABC-DEF0-0123-456789ABCDEF}x", // trailing text
+        "{12345678-9ABC-DEF0-0123-456789ABCDEG}",  // not hex
+        "{12345678-9ABC-DEF0-0123-456789ABCDE }",  // blank
+        "{123456789ABC-DEF0-0123-456789ABCDEF-}",  // dash moved
+        "{12345678+9ABC-DEF0-0123-456789ABCDEF}",  // wrong separator
+        "{1234567-89ABC-DEF0-0123-456789ABCDEF}",  // group lengths
+        "(12345678-9ABC-DEF0-0123-456789ABCDEF)",  // wrong brackets
     };
     for (const char *text : bad) {
         GUID out = kSample;

@@ -121,7 +121,8 @@ TEST(Messages, SendToWindowOfWorkerThreadRunsThere)
     EXPECT_EQ(sendMessage(object, WM_SHOW_CONFIG, 0, 0), WM_SHOW_CONFIG);
     EXPECT_EQ(ranOn.load(), &worker);
 
-    QMetaObject::invokeMethod(object, [object] { delete object; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        object, [object] { delete object; }, Qt::BlockingQueuedConnection);
     worker.quit();
     worker.wait();
     setLastError(kSentinel);
@@ -133,7 +134,8 @@ TEST(Messages, DestroyedWindowsRefuseMessagesCleanly)
 {
     // Each way a handle can die.
     enum class Death { DestroyWindowKeep, DeleteObject, CreateWindowDestroy };
-    for (Death death : {Death::DestroyWindowKeep, Death::DeleteObject, Death::CreateWindowDestroy}) {
+    for (Death death :
+         {Death::DestroyWindowKeep, Death::DeleteObject, Death::CreateWindowDestroy}) {
         SCOPED_TRACE(static_cast<int>(death));
         std::vector<UINT> seen;
         auto proc = [&seen](UINT msg, WPARAM, LPARAM) {

@@ -153,10 +153,11 @@ TEST_F(NoResponder, DefaultAnswersWithoutResponderOrGui)
     EXPECT_EQ(getLastError(), ERROR_INVALID_MSGBOX_STYLE);
 
     bool ran = false;
-    EXPECT_EQ(runModalDialog(nullptr, {}, [&](const ModalAnswer *) {
-                  ran = true;
-                  return IDOK;
-              }),
+    EXPECT_EQ(runModalDialog(nullptr, {},
+                             [&](const ModalAnswer *) {
+                                 ran = true;
+                                 return IDOK;
+                             }),
               IDCANCEL);
     EXPECT_FALSE(ran);
 }
@@ -174,10 +175,11 @@ TEST_F(NoResponder, GuiPresenterShowsWhatNoResponderAnswers)
 
     // With a GUI the dialog is shown for real.
     const ModalAnswer *given = reinterpret_cast<const ModalAnswer *>(1);
-    EXPECT_EQ(runModalDialog(nullptr, {}, [&](const ModalAnswer *a) {
-                  given = a;
-                  return IDOK;
-              }),
+    EXPECT_EQ(runModalDialog(nullptr, {},
+                             [&](const ModalAnswer *a) {
+                                 given = a;
+                                 return IDOK;
+                             }),
               IDOK);
     EXPECT_EQ(given, nullptr);
 

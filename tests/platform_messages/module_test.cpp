@@ -44,8 +44,8 @@ TEST(Module, LoadsByNameInAnyCaseAndResolvesExportsByNameAndOrdinal)
 
     // Not exports of this module: an unknown ordinal, one whose function is
     // not exported, a hidden function, and a function of a library it uses.
-    for (const char *missing : {ordinalName(9), ordinalName(3), "TestModHidden", "malloc",
-                                "testmodadd"}) {
+    for (const char *missing :
+         {ordinalName(9), ordinalName(3), "TestModHidden", "malloc", "testmodadd"}) {
         setLastError(kSentinel);
         EXPECT_EQ(getProcAddress(module, missing), nullptr);
         EXPECT_EQ(getLastError(), ERROR_PROC_NOT_FOUND);

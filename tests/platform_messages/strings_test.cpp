@@ -28,10 +28,10 @@ protected:
     };
     void SetUp() override
     {
-        m_saved = setMissingResourceHandler([this](std::string_view kind, std::string_view module,
-                                                   UINT id) {
-            reports.push_back({std::string(kind), std::string(module), id});
-        });
+        m_saved = setMissingResourceHandler(
+            [this](std::string_view kind, std::string_view module, UINT id) {
+                reports.push_back({std::string(kind), std::string(module), id});
+            });
     }
     void TearDown() override { setMissingResourceHandler(std::move(m_saved)); }
 

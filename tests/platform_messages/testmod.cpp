@@ -9,11 +9,20 @@ const plat::StringTableRegistrar kRegistrar("TESTMOD.DLL", kStrings);
 
 } // namespace
 
-extern "C" BRX_EXPORT int TestModAdd(int a, int b) { return a + b; }
+extern "C" BRX_EXPORT int TestModAdd(int a, int b)
+{
+    return a + b;
+}
 
-extern "C" BRX_EXPORT const char *TestModName() { return "TESTMOD"; }
+extern "C" BRX_EXPORT const char *TestModName()
+{
+    return "TESTMOD";
+}
 
-extern "C" int TestModHidden() { return 7; }
+extern "C" int TestModHidden()
+{
+    return 7;
+}
 
 extern "C" BRX_EXPORT const plat::OrdinalExport brx_ordinal_exports[] = {
     {1, "TestModAdd"}, {2, "TestModName"}, {3, "TestModHidden"}, {0, nullptr}};
