@@ -69,7 +69,7 @@ void pad(std::string &out, const Spec &spec, std::string_view prefix, std::strin
 
 } // namespace
 
-std::string formatText(std::string_view format, std::initializer_list<FormatArg> args)
+std::string formatArgs(std::string_view format, std::initializer_list<FormatArg> args)
 {
     std::string out;
     const FormatArg *next = args.begin();
@@ -225,7 +225,7 @@ int formatInto(char *buffer, int bufferSize, std::string_view format,
 {
     if (!buffer || bufferSize < 1)
         return 0;
-    const std::string text = formatText(format, args);
+    const std::string text = formatArgs(format, args);
     const std::size_t n = std::min(text.size(), static_cast<std::size_t>(bufferSize - 1));
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';

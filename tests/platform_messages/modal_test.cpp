@@ -60,7 +60,7 @@ TEST(Modal, WorkerRequestIsAnsweredOnTheOwnersThread)
     });
 
     int answer = 0;
-    const std::string text = format(loadString("MODALTEST.DLL", 602), "Disk 2", "A:\\SET2.CAB");
+    const std::string text = formatText(loadString("MODALTEST.DLL", 602), "Disk 2", "A:\\SET2.CAB");
     ASSERT_TRUE(runWorker([&] {
         answer = messageBox(&progress, ModalText{"MODALTEST.DLL", 602, text}, "Brindle Dovozoz",
                             MB_OKCANCEL | MB_ICONEXCLAMATION | MB_SETFOREGROUND);

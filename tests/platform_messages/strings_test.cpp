@@ -101,25 +101,25 @@ TEST(Strings, FormatsThePrintfStyleTextsSafely)
         std::string expected;
         std::string got;
     } cases[] = {
-        {"%s bytes", "1,234 bytes", format("%s bytes", "1,234")},
-        {"file %d of %u", "file -3 of 4294967295", format("file %d of %u", -3, 4294967295u)},
-        {"%u of -1", "4294967295", format("%u", -1)},
-        {"widths", "[   42|42   |00042]", format("[%5d|%-5d|%05d]", 42, 42, 42)},
-        {"hex", "ff FF 0xff", format("%x %X %#x", 255, 255, 255)},
-        {"char", "drive A:", format("drive %c:", 'A')},
-        {"percent", "100%", format("100%%")},
-        {"precision", "ab", format("%.2s", "abc")},
-        {"star width", "   7", format("%*d", 4, 7)},
-        {"long prefixes", "5 6 7", format("%ld %lu %I64d", 5L, 6UL, 7LL)},
-        {"64-bit", "18446744073709551615", format("%llu", ~0ULL)},
-        {"std::string", "x=y", format("%s=%s", std::string("x"), std::string_view("y"))},
+        {"%s bytes", "1,234 bytes", formatText("%s bytes", "1,234")},
+        {"file %d of %u", "file -3 of 4294967295", formatText("file %d of %u", -3, 4294967295u)},
+        {"%u of -1", "4294967295", formatText("%u", -1)},
+        {"widths", "[   42|42   |00042]", formatText("[%5d|%-5d|%05d]", 42, 42, 42)},
+        {"hex", "ff FF 0xff", formatText("%x %X %#x", 255, 255, 255)},
+        {"char", "drive A:", formatText("drive %c:", 'A')},
+        {"percent", "100%", formatText("100%%")},
+        {"precision", "ab", formatText("%.2s", "abc")},
+        {"star width", "   7", formatText("%*d", 4, 7)},
+        {"long prefixes", "5 6 7", formatText("%ld %lu %I64d", 5L, 6UL, 7LL)},
+        {"64-bit", "18446744073709551615", formatText("%llu", ~0ULL)},
+        {"std::string", "x=y", formatText("%s=%s", std::string("x"), std::string_view("y"))},
         // Mismatches and missing arguments never read past what was given.
-        {"number for %s", "12 bytes", format("%s bytes", 12)},
-        {"text for %d", "0 files", format("%d files", "many")},
-        {"missing argument", "a and ", format("%s and %s", "a")},
-        {"null text", "(null)", format("%s", static_cast<const char *>(nullptr))},
-        {"trailing percent", "50%", format("50%")},
-        {"unknown conversion", "%q", format("%q", 1)},
+        {"number for %s", "12 bytes", formatText("%s bytes", 12)},
+        {"text for %d", "0 files", formatText("%d files", "many")},
+        {"missing argument", "a and ", formatText("%s and %s", "a")},
+        {"null text", "(null)", formatText("%s", static_cast<const char *>(nullptr))},
+        {"trailing percent", "50%", formatText("50%")},
+        {"unknown conversion", "%q", formatText("%q", 1)},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.got, c.expected) << c.format;

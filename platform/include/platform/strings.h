@@ -121,11 +121,14 @@ private:
 // a missing argument formats as nothing, a text given for a number as 0, a
 // number given for %s as its decimal digits. An unknown conversion is copied
 // as it stands.
-std::string formatText(std::string_view format, std::initializer_list<FormatArg> args);
+std::string formatArgs(std::string_view format, std::initializer_list<FormatArg> args);
 
-template <typename... Args> std::string format(std::string_view fmt, const Args &...args)
+// formatText("%s of %d", name, count): the same with the arguments listed.
+// (Not called "format", which argument-dependent lookup would confuse with
+// std::format for std::string arguments.)
+template <typename... Args> std::string formatText(std::string_view fmt, const Args &...args)
 {
-    return formatText(fmt, {FormatArg(args)...});
+    return formatArgs(fmt, {FormatArg(args)...});
 }
 
 // Like wsprintf into a caller buffer: writes at most bufferSize-1 bytes and a
