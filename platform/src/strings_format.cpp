@@ -7,7 +7,7 @@
 namespace plat {
 namespace {
 
-struct Spec {
+struct FieldFormat {
     bool left = false, plus = false, space = false, zero = false, alt = false;
     int width = 0;
     int precision = -1;
@@ -51,16 +51,16 @@ std::string digits(unsigned long long v, unsigned base, bool upper)
     return out;
 }
 
-void pad(std::string &out, const Spec &spec, std::string_view prefix, std::string_view body,
+void pad(std::string &out, const FieldFormat &field, std::string_view prefix, std::string_view body,
          bool numeric)
 {
     std::size_t len = prefix.size() + body.size();
-    std::size_t fill = spec.width > 0 && static_cast<std::size_t>(spec.width) > len
-                           ? static_cast<std::size_t>(spec.width) - len
+    std::size_t fill = field.width > 0 && static_cast<std::size_t>(field.width) > len
+                           ? static_cast<std::size_t>(field.width) - len
                            : 0;
-    if (spec.left) {
+    if (field.left) {
         out.append(prefix).append(body).append(fill, ' ');
-    } else if (spec.zero && numeric && spec.precision < 0) {
+    } else if (field.zero && numeric && field.precision < 0) {
         out.append(prefix).append(fill, '0').append(body);
     } else {
         out.append(fill, ' ').append(prefix).append(body);
@@ -89,19 +89,19 @@ std::string formatArgs(std::string_view format, std::initializer_list<FormatArg>
             ++i;
             continue;
         }
-        Spec spec;
+        FieldFormat field;
         for (; i < format.size(); ++i) {
             char f = format[i];
             if (f == '-')
-                spec.left = true;
+                field.left = true;
             else if (f == '+')
-                spec.plus = true;
+                field.plus = true;
             else if (f == ' ')
-                spec.space = true;
+                field.space = true;
             else if (f == '0')
-                spec.zero = true;
+                field.zero = true;
             else if (f == '#')
-                spec.alt = true;
+                field.alt = true;
             else
                 break;
         }
@@ -109,28 +109,28 @@ std::string formatArgs(std::string_view format, std::initializer_list<FormatArg>
             const FormatArg *a = take();
             long long w = a ? asSigned(*a) : 0;
             if (w < 0) {
-                spec.left = true;
+                field.left = true;
                 w = -w;
             }
-            spec.width = static_cast<int>(std::min<long long>(w, 4096));
+            field.width = static_cast<int>(std::min<long long>(w, 4096));
             ++i;
         } else {
             while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-                spec.width = std::min(spec.width * 10 + (format[i] - '0'), 4096);
+                field.width = std::min(field.width * 10 + (format[i] - '0'), 4096);
                 ++i;
             }
         }
         if (i < format.size() && format[i] == '.') {
             ++i;
-            spec.precision = 0;
+            field.precision = 0;
             if (i < format.size() && format[i] == '*') {
                 const FormatArg *a = take();
                 long long p = a ? asSigned(*a) : 0;
-                spec.precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, 4096));
+                field.precision = p < 0 ? -1 : static_cast<int>(std::min<long long>(p, 4096));
                 ++i;
             } else {
                 while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
-                    spec.precision = std::min(spec.precision * 10 + (format[i] - '0'), 4096);
+                    field.precision = std::min(field.precision * 10 + (format[i] - '0'), 4096);
                     ++i;
                 }
             }
@@ -170,21 +170,21 @@ std::string formatArgs(std::string_view format, std::initializer_list<FormatArg>
                                                   : static_cast<unsigned long long>(*s);
             }
             const unsigned base = conv == 'x' || conv == 'X' ? 16 : conv == 'o' ? 8 : 10;
-            std::string body = spec.precision == 0 && v == 0 ? "" : digits(v, base, conv == 'X');
-            if (spec.precision > 0 && body.size() < static_cast<std::size_t>(spec.precision))
-                body.insert(0, static_cast<std::size_t>(spec.precision) - body.size(), '0');
+            std::string body = field.precision == 0 && v == 0 ? "" : digits(v, base, conv == 'X');
+            if (field.precision > 0 && body.size() < static_cast<std::size_t>(field.precision))
+                body.insert(0, static_cast<std::size_t>(field.precision) - body.size(), '0');
             std::string prefix;
             if (negative)
                 prefix = "-";
-            else if ((conv == 'd' || conv == 'i') && spec.plus)
+            else if ((conv == 'd' || conv == 'i') && field.plus)
                 prefix = "+";
-            else if ((conv == 'd' || conv == 'i') && spec.space)
+            else if ((conv == 'd' || conv == 'i') && field.space)
                 prefix = " ";
-            if (spec.alt && v != 0 && base == 16)
+            if (field.alt && v != 0 && base == 16)
                 prefix += conv == 'X' ? "0X" : "0x";
-            if (spec.alt && base == 8 && (body.empty() || body[0] != '0'))
+            if (field.alt && base == 8 && (body.empty() || body[0] != '0'))
                 body.insert(0, "0");
-            pad(out, spec, prefix, body, true);
+            pad(out, field, prefix, body, true);
             break;
         }
         case 'c': {
@@ -192,7 +192,7 @@ std::string formatArgs(std::string_view format, std::initializer_list<FormatArg>
             if (!a)
                 break;
             char ch = static_cast<char>(asSigned(*a) & 0xFF);
-            pad(out, spec, {}, std::string_view(&ch, 1), false);
+            pad(out, field, {}, std::string_view(&ch, 1), false);
             break;
         }
         case 's': {
@@ -209,9 +209,9 @@ std::string formatArgs(std::string_view format, std::initializer_list<FormatArg>
                 number = (negative ? "-" : "") + digits(v, 10, false);
                 text = number;
             }
-            if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision))
-                text = text.substr(0, static_cast<std::size_t>(spec.precision));
-            pad(out, spec, {}, text, false);
+            if (field.precision >= 0 && text.size() > static_cast<std::size_t>(field.precision))
+                text = text.substr(0, static_cast<std::size_t>(field.precision));
+            pad(out, field, {}, text, false);
             break;
         }
         default: out.append(format.substr(start, i - start)); break;
