@@ -1,5 +1,10 @@
 #include "testenv.h"
 
+#include "platform/modal.h"
+#include "platform/strings.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -41,7 +46,23 @@ void prepareProcessEnvironment()
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-const std::string &scratchDir() { return g_scratch; }
+void installTestGuards()
+{
+    plat::setMissingResourceHandler(
+        [](std::string_view kind, std::string_view module, plat::UINT id) {
+            ADD_FAILURE() << "missing " << kind << " " << id << " in " << module;
+        });
+    plat::setModalResponder([](const plat::ModalRequest &request) {
+        ADD_FAILURE() << "unexpected modal request " << request.id << " (" << request.module
+                      << "): \"" << request.text << "\" caption \"" << request.caption << "\"";
+        return plat::ModalAnswer{plat::defaultModalAnswer(request), {}};
+    });
+}
+
+const std::string &scratchDir()
+{
+    return g_scratch;
+}
 
 std::string makeScratchDir(const std::string &name)
 {
@@ -57,6 +78,9 @@ std::string fixturePath(const std::string &relative)
     return envOr("BRX_FIXTURES", BRX_DEFAULT_FIXTURES) + "/" + relative;
 }
 
-std::string binDir() { return envOr("BRX_BIN_DIR", BRX_DEFAULT_BIN_DIR); }
+std::string binDir()
+{
+    return envOr("BRX_BIN_DIR", BRX_DEFAULT_BIN_DIR);
+}
 
 } // namespace brxtest

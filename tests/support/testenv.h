@@ -9,6 +9,11 @@ namespace brxtest {
 // anything touches the platform layer.
 void prepareProcessEnvironment();
 
+// Makes resource and modal-UI mistakes fail the running test: a lookup of a
+// missing string (or other resource), and a message box or dialog that no
+// ScriptedResponder answers. Called by the test mains after GoogleTest starts.
+void installTestGuards();
+
 // Host folder of this process's scratch area (beside the system root).
 const std::string &scratchDir();
 

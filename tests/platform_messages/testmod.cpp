@@ -1,0 +1,28 @@
+// A stand-in deliverable for the module tests.
+#include "platform/module.h"
+#include "platform/strings.h"
+
+namespace {
+
+const plat::StringEntry kStrings[] = {{1, "Test module"}};
+const plat::StringTableRegistrar kRegistrar("TESTMOD.DLL", kStrings);
+
+} // namespace
+
+extern "C" BRX_EXPORT int TestModAdd(int a, int b)
+{
+    return a + b;
+}
+
+extern "C" BRX_EXPORT const char *TestModName()
+{
+    return "TESTMOD";
+}
+
+extern "C" int TestModHidden()
+{
+    return 7;
+}
+
+extern "C" BRX_EXPORT const plat::OrdinalExport brx_ordinal_exports[] = {
+    {1, "TestModAdd"}, {2, "TestModName"}, {3, "TestModHidden"}, {0, nullptr}};
