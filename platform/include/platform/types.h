@@ -13,6 +13,9 @@ using LONG = std::int32_t;
 using BOOL = int;
 using HRESULT = std::int32_t;
 
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
+
 // Every path buffer of the system holds this many bytes including the terminator.
 constexpr int kMaxPath = 260;
 
