@@ -120,17 +120,16 @@ HANDLE findFirstFile(const char *pattern, WIN32_FIND_DATA *data)
         setLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    std::string full = fullPathName(pattern);
-    if (full.empty())
-        return INVALID_HANDLE_VALUE;
-    std::string spec = pathFileName(full);
+    // The name part is matched as given: completing the path would drop the
+    // trailing dot of "*.".
+    std::string spec = pathFileName(pattern);
     if (spec.empty() || !detail::isValidNameComponent(spec, true)) {
         // "C:\folder\" names no entry; Windows answers "not found".
         setLastError(spec.empty() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
     }
-    std::string folder = pathFolder(full);
-    auto r = detail::resolvePath(folder);
+    std::string folder = pathFolder(pattern);
+    auto r = detail::resolvePath(folder.empty() ? std::string_view(".") : std::string_view(folder));
     if (!r)
         return INVALID_HANDLE_VALUE;
     struct stat st;

@@ -236,6 +236,10 @@ std::optional<std::string> iniHostPath(const char *fileName)
     auto r = detail::resolvePath(name);
     if (!r)
         return std::nullopt;
+    if (!r->exists && !r->parentExists) {
+        setLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
     return r->host;
 }
 

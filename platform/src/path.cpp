@@ -282,7 +282,21 @@ std::string fullPathName(std::string_view path)
         absolute = std::string(path);
     }
     bool trailing = isPathSeparator(path.back());
-    std::string out = normalizePath(absolute);
+    std::string normal = normalizePath(absolute);
+    // A name ending in a single period loses it ("a." is "a"; "..." stays).
+    std::size_t outRoot = pathRootLength(normal);
+    std::string out = normal.substr(0, outRoot);
+    auto parts = splitComponents(std::string_view(normal).substr(outRoot));
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::string_view part = parts[i];
+        if (part.size() >= 2 && part.back() == '.' && part[part.size() - 2] != '.')
+            part.remove_suffix(1);
+        if (i)
+            out += '\\';
+        out.append(part);
+    }
+    if (trailing && !parts.empty())
+        out += '\\';
     if (!trailing) {
         // Windows drops trailing dots and blanks of the last name.
         std::size_t nameStart = out.find_last_of('\\') + 1;
