@@ -7,9 +7,15 @@ namespace {
 thread_local DWORD t_lastError = ERROR_SUCCESS;
 }
 
-DWORD getLastError() { return t_lastError; }
+DWORD getLastError()
+{
+    return t_lastError;
+}
 
-void setLastError(DWORD error) { t_lastError = error; }
+void setLastError(DWORD error)
+{
+    t_lastError = error;
+}
 
 DWORD errorFromErrno(int err)
 {
