@@ -1,0 +1,634 @@
+#include "lzx_compress.h"
+
+#include "cab_format.h"
+#include "lzx_huffman.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace cab::detail {
+namespace {
+
+constexpr int kMinMatch = 2;
+constexpr int kMaxMatch = 257;
+constexpr int kNumChars = 256;
+constexpr int kPrimaryLengths = 7;
+constexpr int kSecondaryLengths = 249;
+constexpr int kPretreeSymbols = 20;
+constexpr int kMaxSlots = 50;
+constexpr int kMainMax = kNumChars + 8 * kMaxSlots;
+constexpr int kMaxCodeLen = 16;
+constexpr int kMaxPretreeLen = 15; // pretree lengths are stored in 4 bits
+
+constexpr int kBlockVerbatim = 1;
+constexpr int kBlockUncompressed = 3;
+
+// Frames per block: larger blocks spread the cost of the trees, smaller ones
+// follow changes in the data.
+constexpr std::size_t kFramesPerBlock = 4;
+constexpr std::size_t kFrameLimit = kBlockMax + kLzxMaxGrowth;
+
+constexpr int kHashBits = 17;
+constexpr int kMaxChain = 64;
+constexpr int kNiceLength = 128;
+constexpr int kLazyLimit = 48; // matches at least this long are taken at once
+
+// Position slots by window size (2^15 .. 2^21).
+constexpr int kSlotsByWindow[] = {30, 32, 34, 36, 38, 42, 50};
+
+struct SlotTables {
+    std::uint8_t extra[kMaxSlots + 1];
+    std::uint32_t base[kMaxSlots + 1];
+    constexpr SlotTables() : extra(), base()
+    {
+        int bits = 0;
+        for (int i = 0; i <= kMaxSlots; i += 2) {
+            extra[i] = static_cast<std::uint8_t>(bits);
+            if (i + 1 <= kMaxSlots)
+                extra[i + 1] = static_cast<std::uint8_t>(bits);
+            if (i != 0 && bits < 17)
+                ++bits;
+        }
+        std::uint32_t b = 0;
+        for (int i = 0; i <= kMaxSlots; ++i) {
+            base[i] = b;
+            b += 1u << extra[i];
+        }
+    }
+};
+constexpr SlotTables kSlots;
+
+// Slot of a formatted offset (distance + 2).
+inline int slotOf(std::uint32_t formatted)
+{
+    if (formatted < 4)
+        return static_cast<int>(formatted);
+    if (formatted >= kSlots.base[36])
+        return 36 + static_cast<int>((formatted - kSlots.base[36]) >> 17);
+    const int high = 31 - __builtin_clz(formatted);
+    return 2 * high + static_cast<int>((formatted >> (high - 1)) & 1);
+}
+
+// One coded item of a block: a literal, or a match with its length footer and
+// verbatim offset bits.
+struct Item {
+    std::uint16_t main;
+    std::uint16_t footer; // length-tree symbol, or kNoFooter
+    std::uint32_t extra;
+    std::uint8_t extraBits;
+};
+constexpr std::uint16_t kNoFooter = 0xFFFF;
+
+// Writes 16-bit little-endian words, filled from the most significant bit.
+class BitWriter {
+public:
+    void reset(std::uint8_t *out, std::size_t cap)
+    {
+        out_ = out;
+        cap_ = cap;
+        pos_ = 0;
+        acc_ = 0;
+        bits_ = 0;
+        overflow_ = false;
+    }
+    void put(std::uint32_t value, int n)
+    {
+        acc_ = (acc_ << n) | (value & ((1u << n) - 1));
+        bits_ += n;
+        while (bits_ >= 16) {
+            bits_ -= 16;
+            const auto word = static_cast<std::uint16_t>(acc_ >> bits_);
+            if (pos_ + 2 > cap_) {
+                overflow_ = true;
+            } else {
+                out_[pos_] = static_cast<std::uint8_t>(word);
+                out_[pos_ + 1] = static_cast<std::uint8_t>(word >> 8);
+                pos_ += 2;
+            }
+        }
+        acc_ &= (std::uint64_t(1) << bits_) - 1;
+    }
+    // Pads to the next 16-bit boundary (nothing when already there).
+    void align()
+    {
+        if (bits_ != 0)
+            put(0, 16 - bits_);
+    }
+    int pending() const { return bits_; }
+    void bytes(const std::uint8_t *data, std::size_t len)
+    {
+        if (pos_ + len > cap_) {
+            overflow_ = true;
+            return;
+        }
+        std::memcpy(out_ + pos_, data, len);
+        pos_ += len;
+    }
+    std::size_t size() const { return pos_; }
+    bool overflow() const { return overflow_; }
+
+private:
+    std::uint8_t *out_ = nullptr;
+    std::size_t cap_ = 0;
+    std::size_t pos_ = 0;
+    std::uint64_t acc_ = 0;
+    int bits_ = 0;
+    bool overflow_ = false;
+};
+
+struct Tree {
+    std::uint8_t lens[kMainMax];
+    std::uint16_t codes[kMainMax];
+};
+
+class LzxCompressor final : public FolderCompressor {
+public:
+    LzxCompressor(int windowBits, const Allocator &alloc, BlockSink &sink)
+        : alloc_(alloc), sink_(sink), windowBits_(windowBits),
+          windowSize_(std::uint32_t(1) << windowBits), maxDistance_(windowSize_ - 3),
+          slots_(kSlotsByWindow[windowBits - 15]), mainSymbols_(kNumChars + 8 * slots_)
+    {
+    }
+
+    bool init() override
+    {
+        const std::size_t blockBytes = kFramesPerBlock * kBlockMax;
+        capacity_ = windowSize_ + blockBytes;
+        if (!window_.allocate(alloc_, capacity_ + 8) || !head_.allocate(alloc_, 1u << kHashBits) ||
+            !chain_.allocate(alloc_, windowSize_) || !items_.allocate(alloc_, blockBytes + 8) ||
+            !out_.allocate(alloc_, kFramesPerBlock * kFrameLimit + 4096))
+            return false;
+        std::memset(head_.data(), 0, head_.size() * sizeof(std::uint32_t));
+        std::memset(prevMain_, 0, sizeof prevMain_);
+        std::memset(prevLength_, 0, sizeof prevLength_);
+        return true;
+    }
+
+    bool addFrame(const std::uint8_t *data, std::size_t len) override
+    {
+        if (len == 0 || len > kBlockMax || lastFrameSeen_)
+            return false;
+        if (dataEnd_ - base_ + len > capacity_)
+            slide();
+        std::memcpy(window_.data() + (dataEnd_ - base_), data, len);
+        frameLens_[pendingFrames_++] = static_cast<std::uint32_t>(len);
+        dataEnd_ += len;
+        if (len < kBlockMax)
+            lastFrameSeen_ = true; // only the folder's last frame may be short
+        if (pendingFrames_ == kFramesPerBlock)
+            return compressBlock();
+        return true;
+    }
+
+    bool finish() override { return pendingFrames_ == 0 || compressBlock(); }
+
+private:
+    std::uint8_t *at(std::uint64_t pos) { return window_.data() + (pos - base_); }
+
+    // Keeps the last window of history at the front of the buffer.
+    void slide()
+    {
+        // The pending frames still need a whole window of history before them.
+        const std::uint64_t keepFrom = blockStart_ > windowSize_ ? blockStart_ - windowSize_ : 0;
+        if (keepFrom <= base_)
+            return;
+        std::memmove(window_.data(), at(keepFrom), dataEnd_ - keepFrom);
+        base_ = keepFrom;
+    }
+
+    std::uint32_t hashAt(std::uint64_t pos)
+    {
+        const std::uint8_t *p = at(pos);
+        const std::uint32_t v = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+
+    void insertUpTo(std::uint64_t pos)
+    {
+        while (hashed_ < pos && hashed_ + 3 <= dataEnd_) {
+            const std::uint32_t h = hashAt(hashed_);
+            chain_[hashed_ & (windowSize_ - 1)] = head_[h];
+            head_[h] = static_cast<std::uint32_t>(hashed_ + 1);
+            ++hashed_;
+        }
+    }
+
+    int matchLength(std::uint64_t pos, std::uint32_t dist, int limit)
+    {
+        const std::uint8_t *a = at(pos);
+        const std::uint8_t *b = a - dist;
+        int len = 0;
+        while (len + 8 <= limit) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + len, 8);
+            std::memcpy(&y, b + len, 8);
+            if (x != y)
+                return len + (__builtin_ctzll(x ^ y) >> 3);
+            len += 8;
+        }
+        while (len < limit && a[len] == b[len])
+            ++len;
+        return len;
+    }
+
+    // Estimated bits a match saves over literals (scaled by 16).
+    int gain(int len, std::uint32_t dist) const
+    {
+        int cost;
+        if (dist == r_[0])
+            cost = repCost_[0];
+        else if (dist == r_[1] || dist == r_[2])
+            cost = repCost_[1];
+        else
+            cost = matchCost_ + 16 * kSlots.extra[slotOf(dist + 2)];
+        if (len - kMinMatch >= kPrimaryLengths)
+            cost += footerCost_;
+        return len * literalCost_ - cost;
+    }
+
+    struct Match {
+        int len = 0;
+        std::uint32_t dist = 0;
+        int gain = 0;
+    };
+
+    Match findMatch(std::uint64_t pos, std::uint64_t frameEnd)
+    {
+        Match best;
+        const int limit = static_cast<int>(std::min<std::uint64_t>(kMaxMatch, frameEnd - pos));
+        if (limit < kMinMatch)
+            return best;
+        auto consider = [&](int len, std::uint32_t dist) {
+            if (len < kMinMatch)
+                return;
+            const int g = gain(len, dist);
+            if (g > best.gain) {
+                best.len = len;
+                best.dist = dist;
+                best.gain = g;
+            }
+        };
+        for (int i = 0; i < 3; ++i)
+            if (r_[i] <= pos && (i == 0 || r_[i] != r_[0]))
+                consider(matchLength(pos, r_[i], limit), r_[i]);
+        if (best.len >= kNiceLength || best.len >= limit || pos + 3 > dataEnd_ || limit < 3)
+            return best;
+        insertUpTo(pos);
+        std::uint32_t cand = head_[hashAt(pos)];
+        int chain = kMaxChain;
+        int longest = best.len;
+        while (cand != 0 && chain-- > 0) {
+            const std::uint64_t c = cand - 1;
+            const std::uint64_t dist = pos - c;
+            if (dist > maxDistance_ || dist == 0)
+                break;
+            const std::uint8_t *a = at(pos);
+            const std::uint8_t *b = at(c);
+            if (b[longest] == a[longest]) {
+                const int len = matchLength(pos, static_cast<std::uint32_t>(dist), limit);
+                if (len > longest || (len == longest && len >= 3)) {
+                    const int before = best.gain;
+                    consider(len, static_cast<std::uint32_t>(dist));
+                    if (best.gain != before)
+                        longest = std::max(longest, len);
+                    if (len >= kNiceLength || longest >= limit)
+                        break;
+                }
+            }
+            cand = chain_[c & (windowSize_ - 1)];
+        }
+        return best;
+    }
+
+    void emitLiteral(std::uint8_t c)
+    {
+        items_[itemCount_++] = Item{c, kNoFooter, 0, 0};
+        ++mainFreq_[c];
+    }
+
+    void emitMatch(int len, std::uint32_t dist)
+    {
+        int slot;
+        std::uint32_t extra = 0;
+        std::uint8_t extraBits = 0;
+        if (dist == r_[0]) {
+            slot = 0;
+        } else if (dist == r_[1]) {
+            slot = 1;
+            std::swap(r_[0], r_[1]);
+        } else if (dist == r_[2]) {
+            slot = 2;
+            std::swap(r_[0], r_[2]);
+        } else {
+            const std::uint32_t formatted = dist + 2;
+            slot = slotOf(formatted);
+            extraBits = kSlots.extra[slot];
+            extra = formatted - kSlots.base[slot];
+            r_[2] = r_[1];
+            r_[1] = r_[0];
+            r_[0] = dist;
+        }
+        const int lenHeader = std::min(len - kMinMatch, kPrimaryLengths);
+        Item item{static_cast<std::uint16_t>(kNumChars + slot * 8 + lenHeader), kNoFooter, extra,
+                  extraBits};
+        if (lenHeader == kPrimaryLengths) {
+            item.footer = static_cast<std::uint16_t>(len - kMinMatch - kPrimaryLengths);
+            ++lengthFreq_[item.footer];
+        }
+        ++mainFreq_[item.main];
+        items_[itemCount_++] = item;
+    }
+
+    // Greedy parse with one step of lazy evaluation, within one frame.
+    void parseFrame(std::uint64_t start, std::uint64_t end)
+    {
+        std::uint64_t pos = start;
+        while (pos < end) {
+            Match m = findMatch(pos, end);
+            if (m.len == 0) {
+                emitLiteral(*at(pos));
+                ++pos;
+                continue;
+            }
+            while (m.len < kLazyLimit && pos + 1 < end) {
+                const Match next = findMatch(pos + 1, end);
+                if (next.gain <= m.gain + literalCost_)
+                    break;
+                emitLiteral(*at(pos));
+                ++pos;
+                m = next;
+            }
+            emitMatch(m.len, m.dist);
+            pos += static_cast<std::uint64_t>(m.len);
+            insertUpTo(pos);
+        }
+    }
+
+    // Pretree-coded lengths of symbols [first, last) against the previous tree.
+    struct PreItem {
+        std::uint8_t sym, extraBits, extra, sym2;
+    };
+    static void deltaCode(const std::uint8_t *lens, const std::uint8_t *prev, int first, int last,
+                          std::vector<PreItem> &out)
+    {
+        int i = first;
+        while (i < last) {
+            if (lens[i] == 0) {
+                int run = 0;
+                while (i + run < last && lens[i + run] == 0)
+                    ++run;
+                if (run >= 20) {
+                    run = std::min(run, 51);
+                    out.push_back({18, 5, static_cast<std::uint8_t>(run - 20), 0});
+                    i += run;
+                    continue;
+                }
+                if (run >= 4) {
+                    run = std::min(run, 19);
+                    out.push_back({17, 4, static_cast<std::uint8_t>(run - 4), 0});
+                    i += run;
+                    continue;
+                }
+            }
+            int same = 1;
+            while (i + same < last && same < 5 && lens[i + same] == lens[i])
+                ++same;
+            const auto delta = static_cast<std::uint8_t>((prev[i] + 17 - lens[i]) % 17);
+            if (same >= 4) {
+                out.push_back({19, 1, static_cast<std::uint8_t>(same - 4), delta});
+                i += same;
+            } else {
+                out.push_back({delta, 0, 0, 0});
+                ++i;
+            }
+        }
+    }
+
+    static void writeLengths(BitWriter &bw, const std::uint8_t *lens, const std::uint8_t *prev,
+                             int first, int last)
+    {
+        std::vector<PreItem> items;
+        items.reserve(static_cast<std::size_t>(last - first));
+        deltaCode(lens, prev, first, last, items);
+        std::uint32_t freq[kPretreeSymbols] = {};
+        for (const PreItem &p : items) {
+            ++freq[p.sym];
+            if (p.sym == 19)
+                ++freq[p.sym2];
+        }
+        std::uint8_t preLens[kPretreeSymbols];
+        std::uint16_t preCodes[kPretreeSymbols];
+        buildCodeLengths(freq, kPretreeSymbols, kMaxPretreeLen, preLens);
+        buildCodes(preLens, kPretreeSymbols, preCodes);
+        for (int i = 0; i < kPretreeSymbols; ++i)
+            bw.put(preLens[i], 4);
+        for (const PreItem &p : items) {
+            bw.put(preCodes[p.sym], preLens[p.sym]);
+            if (p.extraBits)
+                bw.put(p.extra, p.extraBits);
+            if (p.sym == 19)
+                bw.put(preCodes[p.sym2], preLens[p.sym2]);
+        }
+    }
+
+    void writeBlockHeader(BitWriter &bw, int type, std::uint32_t size)
+    {
+        if (!headerWritten_)
+            bw.put(0, 1); // no Intel E8 translation
+        bw.put(static_cast<std::uint32_t>(type), 3);
+        bw.put(size >> 8, 16);
+        bw.put(size & 0xFF, 8);
+    }
+
+    // Encodes the parsed block as a verbatim block; false when it does not
+    // fit the frame limits.
+    bool encodeVerbatim(BitWriter &bw, const Tree &main, const Tree &length, std::uint32_t size,
+                        std::size_t *frameEnds)
+    {
+        writeBlockHeader(bw, kBlockVerbatim, size);
+        writeLengths(bw, main.lens, prevMain_, 0, kNumChars);
+        writeLengths(bw, main.lens, prevMain_, kNumChars, mainSymbols_);
+        writeLengths(bw, length.lens, prevLength_, 0, kSecondaryLengths);
+        std::size_t item = 0;
+        std::size_t frameStartByte = 0;
+        for (std::size_t f = 0; f < pendingFrames_; ++f) {
+            for (; item < frameItemEnd_[f]; ++item) {
+                const Item &it = items_[item];
+                bw.put(main.codes[it.main], main.lens[it.main]);
+                if (it.footer != kNoFooter)
+                    bw.put(length.codes[it.footer], length.lens[it.footer]);
+                if (it.extraBits)
+                    bw.put(it.extra, it.extraBits);
+            }
+            bw.align();
+            frameEnds[f] = bw.size();
+            if (bw.overflow() || frameEnds[f] - frameStartByte > kFrameLimit)
+                return false;
+            frameStartByte = frameEnds[f];
+        }
+        return true;
+    }
+
+    void encodeUncompressed(BitWriter &bw, std::uint32_t size, std::uint64_t start,
+                            std::size_t *frameEnds)
+    {
+        writeBlockHeader(bw, kBlockUncompressed, size);
+        // 1 to 16 bits of padding, then the repeated offsets as bytes.
+        bw.put(0, 16 - bw.pending());
+        std::uint8_t r[12];
+        for (int i = 0; i < 3; ++i)
+            put32(r + 4 * i, blockStartR_[i]);
+        bw.bytes(r, sizeof r);
+        std::uint64_t pos = start;
+        for (std::size_t f = 0; f < pendingFrames_; ++f) {
+            bw.bytes(at(pos), frameLens_[f]);
+            pos += frameLens_[f];
+            if (f + 1 == pendingFrames_ && (size & 1)) {
+                const std::uint8_t pad = 0;
+                bw.bytes(&pad, 1);
+            }
+            frameEnds[f] = bw.size();
+        }
+    }
+
+    void updateCostModel(const Tree &main, const Tree &length)
+    {
+        // Average literal cost and match costs of this block steer the next parse.
+        std::uint64_t litBits = 0, lits = 0, matchBits = 0, matches = 0;
+        for (int c = 0; c < kNumChars; ++c) {
+            litBits += std::uint64_t(mainFreq_[c]) * main.lens[c];
+            lits += mainFreq_[c];
+        }
+        for (int s = kNumChars + 3 * 8; s < mainSymbols_; ++s) {
+            matchBits += std::uint64_t(mainFreq_[s]) * main.lens[s];
+            matches += mainFreq_[s];
+        }
+        std::uint64_t repBits = 0, reps = 0;
+        for (int s = kNumChars; s < kNumChars + 8; ++s) {
+            repBits += std::uint64_t(mainFreq_[s]) * main.lens[s];
+            reps += mainFreq_[s];
+        }
+        std::uint64_t footBits = 0, foots = 0;
+        for (int s = 0; s < kSecondaryLengths; ++s) {
+            footBits += std::uint64_t(lengthFreq_[s]) * length.lens[s];
+            foots += lengthFreq_[s];
+        }
+        if (lits > 64)
+            literalCost_ =
+                static_cast<int>(std::clamp<std::uint64_t>(16 * litBits / lits, 32, 160));
+        if (matches > 64)
+            matchCost_ =
+                static_cast<int>(std::clamp<std::uint64_t>(16 * matchBits / matches, 48, 256));
+        if (reps > 64)
+            repCost_[0] = static_cast<int>(std::clamp<std::uint64_t>(16 * repBits / reps, 16, 256));
+        repCost_[1] = repCost_[0] + 16;
+        if (foots > 64)
+            footerCost_ =
+                static_cast<int>(std::clamp<std::uint64_t>(16 * footBits / foots, 16, 256));
+    }
+
+    bool compressBlock()
+    {
+        const std::uint64_t start = blockStart_;
+        std::uint32_t size = 0;
+        for (std::size_t f = 0; f < pendingFrames_; ++f)
+            size += frameLens_[f];
+        std::memcpy(blockStartR_, r_, sizeof r_);
+        std::memset(mainFreq_, 0, sizeof mainFreq_);
+        std::memset(lengthFreq_, 0, sizeof lengthFreq_);
+        itemCount_ = 0;
+        std::uint64_t pos = start;
+        for (std::size_t f = 0; f < pendingFrames_; ++f) {
+            parseFrame(pos, pos + frameLens_[f]);
+            pos += frameLens_[f];
+            frameItemEnd_[f] = itemCount_;
+        }
+
+        std::vector<Tree> trees(2);
+        Tree &main = trees[0], &length = trees[1];
+        buildCodeLengths(mainFreq_, static_cast<std::size_t>(mainSymbols_), kMaxCodeLen, main.lens);
+        buildCodes(main.lens, static_cast<std::size_t>(mainSymbols_), main.codes);
+        buildCodeLengths(lengthFreq_, kSecondaryLengths, kMaxCodeLen, length.lens);
+        buildCodes(length.lens, kSecondaryLengths, length.codes);
+
+        std::size_t frameEnds[kFramesPerBlock];
+        BitWriter bw;
+        bw.reset(out_.data(), out_.size());
+        // An uncompressed block costs its bytes plus at most 20 bytes of framing.
+        bool verbatim =
+            encodeVerbatim(bw, main, length, size, frameEnds) && bw.size() < std::size_t(size) + 16;
+        if (verbatim) {
+            std::memcpy(prevMain_, main.lens, sizeof prevMain_);
+            std::memcpy(prevLength_, length.lens, sizeof prevLength_);
+            updateCostModel(main, length);
+        } else {
+            std::memcpy(r_, blockStartR_, sizeof r_);
+            bw.reset(out_.data(), out_.size());
+            encodeUncompressed(bw, size, start, frameEnds);
+            if (bw.overflow())
+                return false;
+        }
+        headerWritten_ = true;
+
+        std::size_t from = 0;
+        for (std::size_t f = 0; f < pendingFrames_; ++f) {
+            if (!emit(sink_, out_.data() + from, frameEnds[f] - from, frameLens_[f]))
+                return false;
+            from = frameEnds[f];
+        }
+        blockStart_ += size;
+        pendingFrames_ = 0;
+        return true;
+    }
+
+    Allocator alloc_;
+    BlockSink &sink_;
+    int windowBits_;
+    std::uint32_t windowSize_;
+    std::uint32_t maxDistance_;
+    int slots_;
+    int mainSymbols_;
+
+    Buffer<std::uint8_t> window_;
+    std::size_t capacity_ = 0;
+    std::uint64_t base_ = 0;       // folder position of window_[0]
+    std::uint64_t dataEnd_ = 0;    // folder position after the buffered data
+    std::uint64_t blockStart_ = 0; // first position not yet compressed
+    std::uint64_t hashed_ = 0;     // first position not yet in the hash chains
+    Buffer<std::uint32_t> head_;   // position + 1 of the newest string per hash
+    Buffer<std::uint32_t> chain_;  // position + 1 of the previous string, per position
+    bool lastFrameSeen_ = false;
+    bool headerWritten_ = false;
+
+    std::uint32_t frameLens_[kFramesPerBlock] = {};
+    std::size_t frameItemEnd_[kFramesPerBlock] = {};
+    std::size_t pendingFrames_ = 0;
+    Buffer<Item> items_;
+    std::size_t itemCount_ = 0;
+    std::uint32_t mainFreq_[kMainMax] = {};
+    std::uint32_t lengthFreq_[kSecondaryLengths] = {};
+    std::uint8_t prevMain_[kMainMax] = {};
+    std::uint8_t prevLength_[kSecondaryLengths] = {};
+    std::uint32_t r_[3] = {1, 1, 1};
+    std::uint32_t blockStartR_[3] = {1, 1, 1};
+    Buffer<std::uint8_t> out_;
+
+    // Cost model in sixteenths of a bit.
+    int literalCost_ = 8 * 16;
+    int matchCost_ = 10 * 16;
+    int repCost_[2] = {6 * 16, 8 * 16};
+    int footerCost_ = 5 * 16;
+};
+
+} // namespace
+
+std::unique_ptr<FolderCompressor> makeLzxCompressor(int windowBits, const Allocator &alloc,
+                                                    BlockSink &sink)
+{
+    if (windowBits < kLzxMinWindow || windowBits > kLzxMaxWindow)
+        return nullptr;
+    return std::make_unique<LzxCompressor>(windowBits, alloc, sink);
+}
+
+} // namespace cab::detail
