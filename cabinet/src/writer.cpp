@@ -118,17 +118,15 @@ std::uint64_t WriterImpl::fixedHeaderSize(const std::string *nextCab,
     return size;
 }
 
-// Size of the cabinet if it were closed with the open folder's data ending at
-// `pos`: files of the open folder starting at or after `pos` would move on.
-std::uint64_t WriterImpl::cabinetSize(std::uint64_t pos) const
+// Size of the cabinet if it were closed now, with room for the next
+// cabinet's names.
+std::uint64_t WriterImpl::cabinetSize() const
 {
     std::uint64_t size = fixedHeaderSize(nullptr, nullptr) + kNextNamesRoom + dataBytes_;
-    for (std::size_t i = 0; i < folders_.size(); ++i) {
+    for (const FolderPart &part : folders_) {
         size += kFolderSize + ccab_.cbReserveCFFolder;
-        const bool open = compressor_ && i + 1 == folders_.size();
-        for (const FileRec &f : folders_[i].files)
-            if (!open || f.fromPrev || f.start < pos)
-                size += kFileSize + f.name.size() + 1;
+        for (const FileRec &f : part.files)
+            size += kFileSize + f.name.size() + 1;
     }
     return size;
 }
@@ -136,7 +134,7 @@ std::uint64_t WriterImpl::cabinetSize(std::uint64_t pos) const
 bool WriterImpl::fileRecordFits(const std::string &name) const
 {
     const std::uint64_t needed =
-        cabinetSize(UINT64_MAX) + kFileSize + name.size() + 1 + 2 * (recordHeader() + 1);
+        cabinetSize() + kFileSize + name.size() + 1 + 2 * (recordHeader() + 1);
     return needed <= ccab_.cb;
 }
 
@@ -224,6 +222,11 @@ bool WriterImpl::addFile(const char *source, const char *storedName, bool execut
     if (ok && static_cast<std::uint64_t>(size) > limit)
         ok = fail(kErrReadSource, EFBIG);
 
+    // A folder continued from the previous cabinet holds only the files
+    // listed in both; readers would drop any other file added to it.
+    if (ok && compressor_ && !folders_.back().files.empty() &&
+        folders_.back().files.front().fromPrev)
+        ok = flushFolder();
     if (ok && compressor_) {
         const std::uint64_t frames = (folderIn_ + size + kBlockMax - 1) / kBlockMax;
         if (folderCode_ != compression ||
@@ -337,30 +340,32 @@ bool WriterImpl::block(const std::uint8_t *data, std::size_t size, std::size_t u
     // next one, so a continued folder can always be closed here.
     const std::uint64_t splitRoom = head + 1;
     while (true) {
-        if (cabinetSize(pos + uncomp) + head + size + splitRoom <= ccab_.cb)
+        if (cabinetSize() + head + size + splitRoom <= ccab_.cb)
             break;
-        FolderPart &part = folders_.back();
-        const bool continues =
-            std::any_of(part.files.begin(), part.files.end(),
-                        [&](const FileRec &f) { return f.start < pos || f.fromPrev; });
-        const std::uint64_t used = cabinetSize(pos) + head;
-        if (continues && used <= ccab_.cb) {
-            const std::size_t piece = std::min<std::uint64_t>(ccab_.cb - used, size - 1);
-            if (piece == 0 && dataBytes_ == 0)
-                return fail(kErrCabFile, EFBIG); // a fresh cabinet takes nothing of the block
-            if (!writeRecord(data, piece, 0))
-                return false;
-            data += piece;
-            size -= piece;
-            ++folderSplits_;
-            if (!breakCabinet(pos, true))
-                return false;
-        } else if (!continues && folders_.size() > 1) {
+        // The block is split: its first piece ends this cabinet and the files
+        // it belongs to are listed here and in the next one. A folder with
+        // nothing here yet rather moves on whole when there is no room at all.
+        const FolderPart &part = folders_.back();
+        const bool fresh = part.blocks == 0 && (part.files.empty() || !part.files.front().fromPrev);
+        const std::uint64_t used = cabinetSize() + head;
+        const std::size_t piece =
+            used <= ccab_.cb
+                ? static_cast<std::size_t>(std::min<std::uint64_t>(ccab_.cb - used, size - 1))
+                : 0;
+        if (piece == 0 && fresh && folders_.size() > 1) {
             if (!breakCabinet(pos, false))
                 return false;
-        } else {
-            return fail(kErrCabFile, EFBIG); // the maximum size leaves no room for data
+            continue;
         }
+        if (used > ccab_.cb || (piece == 0 && dataBytes_ == 0))
+            return fail(kErrCabFile, EFBIG); // the maximum size leaves no room for data
+        if (!writeRecord(data, piece, 0))
+            return false;
+        data += piece;
+        size -= piece;
+        ++folderSplits_;
+        if (!breakCabinet(pos, true))
+            return false;
     }
     if (!writeRecord(data, size, uncomp))
         return false;
@@ -376,19 +381,26 @@ bool WriterImpl::breakCabinet(std::uint64_t pos, bool split)
 {
     std::vector<FileRec> carry;
     if (split) {
+        // Readers join the two parts of the folder by matching the files listed
+        // at the end of this cabinet with those at the start of the next one,
+        // so every file not finished here is listed in both.
+        // A part that is itself continued carries all its files again: the
+        // reader compares the next cabinet with the files first listed as
+        // continued, wherever the folder began.
         FolderPart &part = folders_.back();
-        auto firstMoved =
-            std::stable_partition(part.files.begin(), part.files.end(),
-                                  [&](const FileRec &f) { return f.fromPrev || f.start < pos; });
-        carry.assign(std::make_move_iterator(firstMoved),
-                     std::make_move_iterator(part.files.end()));
-        part.files.erase(firstMoved, part.files.end());
-        FileRec &last = part.files.back();
-        last.toNext = true;
-        FileRec cont = last;
-        cont.fromPrev = true;
-        cont.toNext = false;
-        carry.insert(carry.begin(), std::move(cont));
+        auto firstCarried =
+            std::find_if(part.files.begin(), part.files.end(), [&](const FileRec &f) {
+                return f.fromPrev || f.start + std::uint64_t(f.size) > pos;
+            });
+        if (firstCarried == part.files.end())
+            return fail(kErrMciFail); // a split block always holds file data
+        for (auto it = firstCarried; it != part.files.end(); ++it) {
+            it->toNext = true;
+            FileRec cont = *it;
+            cont.fromPrev = true;
+            cont.toNext = false;
+            carry.push_back(std::move(cont));
+        }
     } else {
         carry = std::move(folders_.back().files);
         folders_.pop_back();
@@ -418,7 +430,7 @@ bool WriterImpl::advanceCabinet(bool withNext)
     next.iCab += 1;
     next.iDisk += 1;
     const auto estimate =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(cabinetSize(0), UINT32_MAX));
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(cabinetSize(), UINT32_MAX));
     if (!cb_.getNextCabinet(&next, estimate, ctx_))
         return fail(kErrUserAbort);
     next.szCab[255] = next.szDisk[255] = next.szCabPath[255] = '\0';

@@ -51,7 +51,7 @@ private:
 
     std::size_t recordHeader() const;
     std::uint64_t fixedHeaderSize(const std::string *nextCab, const std::string *nextDisk) const;
-    std::uint64_t cabinetSize(std::uint64_t pos) const;
+    std::uint64_t cabinetSize() const;
     bool fileRecordFits(const std::string &name) const;
 
     bool openFolder(int compression);
