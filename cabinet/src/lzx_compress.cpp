@@ -31,8 +31,7 @@ constexpr std::size_t kFrameLimit = kBlockMax + kLzxMaxGrowth;
 
 constexpr int kHashBits = 17;
 constexpr int kMaxChain = 64;
-constexpr int kNiceLength = 128;
-constexpr int kLazyLimit = 48; // matches at least this long are taken at once
+constexpr int kNiceLength = 96;
 
 // Position slots by window size (2^15 .. 2^21).
 constexpr int kSlotsByWindow[] = {30, 32, 34, 36, 38, 42, 50};
@@ -137,6 +136,22 @@ private:
     bool overflow_ = false;
 };
 
+struct Candidate {
+    int len;
+    std::uint32_t dist;
+};
+constexpr std::size_t kMaxCandidates = 32;
+constexpr std::uint8_t kUnusedCost = 14; // bits assumed for a symbol the last trees lacked
+
+// Best way found to reach one position of a frame.
+struct Node {
+    std::uint32_t cost;
+    std::uint32_t prev;
+    std::uint32_t dist; // 0 for a literal
+    std::uint16_t len;
+    std::uint32_t r[3]; // repeated offsets after this step
+};
+
 struct Tree {
     std::uint8_t lens[kMainMax];
     std::uint16_t codes[kMainMax];
@@ -157,7 +172,8 @@ public:
         capacity_ = windowSize_ + blockBytes;
         if (!window_.allocate(alloc_, capacity_ + 8) || !head_.allocate(alloc_, 1u << kHashBits) ||
             !chain_.allocate(alloc_, windowSize_) || !items_.allocate(alloc_, blockBytes + 8) ||
-            !out_.allocate(alloc_, kFramesPerBlock * kFrameLimit + 4096))
+            !out_.allocate(alloc_, kFramesPerBlock * kFrameLimit + 4096) ||
+            !nodes_.allocate(alloc_, kBlockMax + 1))
             return false;
         std::memset(head_.data(), 0, head_.size() * sizeof(std::uint32_t));
         std::memset(prevMain_, 0, sizeof prevMain_);
@@ -232,75 +248,6 @@ private:
         return len;
     }
 
-    // Estimated bits a match saves over literals (scaled by 16).
-    int gain(int len, std::uint32_t dist) const
-    {
-        int cost;
-        if (dist == r_[0])
-            cost = repCost_[0];
-        else if (dist == r_[1] || dist == r_[2])
-            cost = repCost_[1];
-        else
-            cost = matchCost_ + 16 * kSlots.extra[slotOf(dist + 2)];
-        if (len - kMinMatch >= kPrimaryLengths)
-            cost += footerCost_;
-        return len * literalCost_ - cost;
-    }
-
-    struct Match {
-        int len = 0;
-        std::uint32_t dist = 0;
-        int gain = 0;
-    };
-
-    Match findMatch(std::uint64_t pos, std::uint64_t frameEnd)
-    {
-        Match best;
-        const int limit = static_cast<int>(std::min<std::uint64_t>(kMaxMatch, frameEnd - pos));
-        if (limit < kMinMatch)
-            return best;
-        auto consider = [&](int len, std::uint32_t dist) {
-            if (len < kMinMatch)
-                return;
-            const int g = gain(len, dist);
-            if (g > best.gain) {
-                best.len = len;
-                best.dist = dist;
-                best.gain = g;
-            }
-        };
-        for (int i = 0; i < 3; ++i)
-            if (r_[i] <= pos && (i == 0 || r_[i] != r_[0]))
-                consider(matchLength(pos, r_[i], limit), r_[i]);
-        if (best.len >= kNiceLength || best.len >= limit || pos + 3 > dataEnd_ || limit < 3)
-            return best;
-        insertUpTo(pos);
-        std::uint32_t cand = head_[hashAt(pos)];
-        int chain = kMaxChain;
-        int longest = best.len;
-        while (cand != 0 && chain-- > 0) {
-            const std::uint64_t c = cand - 1;
-            const std::uint64_t dist = pos - c;
-            if (dist > maxDistance_ || dist == 0)
-                break;
-            const std::uint8_t *a = at(pos);
-            const std::uint8_t *b = at(c);
-            if (b[longest] == a[longest]) {
-                const int len = matchLength(pos, static_cast<std::uint32_t>(dist), limit);
-                if (len > longest || (len == longest && len >= 3)) {
-                    const int before = best.gain;
-                    consider(len, static_cast<std::uint32_t>(dist));
-                    if (best.gain != before)
-                        longest = std::max(longest, len);
-                    if (len >= kNiceLength || longest >= limit)
-                        break;
-                }
-            }
-            cand = chain_[c & (windowSize_ - 1)];
-        }
-        return best;
-    }
-
     void emitLiteral(std::uint8_t c)
     {
         items_[itemCount_++] = Item{c, kNoFooter, 0, 0};
@@ -340,29 +287,148 @@ private:
         items_[itemCount_++] = item;
     }
 
-    // Greedy parse with one step of lazy evaluation, within one frame.
-    void parseFrame(std::uint64_t start, std::uint64_t end)
+    // Matches at `pos` from the hash chains, each longer than the one before.
+    std::size_t findMatches(std::uint64_t pos, std::uint64_t frameEnd, Candidate *out)
     {
-        std::uint64_t pos = start;
-        while (pos < end) {
-            Match m = findMatch(pos, end);
-            if (m.len == 0) {
-                emitLiteral(*at(pos));
-                ++pos;
-                continue;
+        const int limit = static_cast<int>(std::min<std::uint64_t>(kMaxMatch, frameEnd - pos));
+        if (limit < 3 || pos + 3 > dataEnd_)
+            return 0;
+        insertUpTo(pos);
+        std::size_t count = 0;
+        int longest = 1;
+        std::uint32_t cand = head_[hashAt(pos)];
+        int chain = kMaxChain;
+        const std::uint8_t *a = at(pos);
+        while (cand != 0 && chain-- > 0) {
+            const std::uint64_t c = cand - 1;
+            const std::uint64_t dist = pos - c;
+            if (dist > maxDistance_ || dist == 0)
+                break;
+            if (at(c)[longest] == a[longest]) {
+                const int len = matchLength(pos, static_cast<std::uint32_t>(dist), limit);
+                if (len > longest) {
+                    out[count++] = Candidate{len, static_cast<std::uint32_t>(dist)};
+                    longest = len;
+                    if (len >= kNiceLength || len == limit || count == kMaxCandidates)
+                        break;
+                }
             }
-            while (m.len < kLazyLimit && pos + 1 < end) {
-                const Match next = findMatch(pos + 1, end);
-                if (next.gain <= m.gain + literalCost_)
-                    break;
-                emitLiteral(*at(pos));
-                ++pos;
-                m = next;
-            }
-            emitMatch(m.len, m.dist);
-            pos += static_cast<std::uint64_t>(m.len);
-            insertUpTo(pos);
+            cand = chain_[c & (windowSize_ - 1)];
         }
+        return count;
+    }
+
+    std::uint32_t lengthCost(int len) const
+    {
+        return len - kMinMatch >= kPrimaryLengths ? lenCost_[len - kMinMatch - kPrimaryLengths] : 0;
+    }
+
+    std::uint32_t symbolCost(int slot, int len) const
+    {
+        const int header = std::min(len - kMinMatch, kPrimaryLengths);
+        return symCost_[kNumChars + slot * 8 + header] + lengthCost(len);
+    }
+
+    // Cheapest coding of one frame under the current cost model: every
+    // position is a node reached by a literal or a match, and the repeated
+    // offsets travel along the best path to each node.
+    void optimalParseFrame(std::uint64_t start, std::uint64_t end)
+    {
+        const auto n = static_cast<std::size_t>(end - start);
+        constexpr std::uint32_t kInf = 0xFFFFFFFFu;
+        for (std::size_t i = 0; i <= n; ++i)
+            nodes_[i].cost = kInf;
+        nodes_[0].cost = 0;
+        std::memcpy(nodes_[0].r, r_, sizeof r_);
+        auto relax = [&](std::size_t to, std::uint32_t cost, std::size_t from, std::uint32_t dist,
+                         int len, const std::uint32_t *r) {
+            Node &node = nodes_[to];
+            if (cost >= node.cost)
+                return;
+            node.cost = cost;
+            node.prev = static_cast<std::uint32_t>(from);
+            node.dist = dist;
+            node.len = static_cast<std::uint16_t>(len);
+            std::memcpy(node.r, r, sizeof node.r);
+        };
+        Candidate cands[kMaxCandidates];
+        std::size_t i = 0;
+        while (i < n) {
+            const Node cur = nodes_[i];
+            const std::uint64_t pos = start + i;
+            relax(i + 1, cur.cost + symCost_[*at(pos)], i, 0, 1, cur.r);
+            const int limit = static_cast<int>(std::min<std::size_t>(kMaxMatch, n - i));
+            int longest = 0;
+            if (limit >= kMinMatch) {
+                for (int j = 0; j < 3; ++j) {
+                    const std::uint32_t d = cur.r[j];
+                    if (d > pos || (j > 0 && d == cur.r[0]) || (j == 2 && d == cur.r[1]))
+                        continue;
+                    const int len = matchLength(pos, d, limit);
+                    if (len < kMinMatch)
+                        continue;
+                    std::uint32_t r[3] = {cur.r[0], cur.r[1], cur.r[2]};
+                    std::swap(r[0], r[j]);
+                    for (int l = kMinMatch; l <= len; ++l)
+                        relax(i + l, cur.cost + symbolCost(j, l), i, d, l, r);
+                    longest = std::max(longest, len);
+                }
+                const std::size_t found = findMatches(pos, end, cands);
+                int covered = 1;
+                for (std::size_t k = 0; k < found; ++k) {
+                    const Candidate &m = cands[k];
+                    if (m.dist == cur.r[0] || m.dist == cur.r[1] || m.dist == cur.r[2])
+                        continue; // costed above as a repeated offset
+                    const int slot = slotOf(m.dist + 2);
+                    const std::uint32_t base = cur.cost + kSlots.extra[slot];
+                    const std::uint32_t r[3] = {m.dist, cur.r[0], cur.r[1]};
+                    for (int l = std::max(covered + 1, kMinMatch); l <= m.len; ++l)
+                        relax(i + l, base + symbolCost(slot, l), i, m.dist, l, r);
+                    covered = m.len;
+                    longest = std::max(longest, m.len);
+                }
+            }
+            // A long match is taken as it is; searching inside it rarely pays.
+            i += longest >= kNiceLength ? static_cast<std::size_t>(longest) : 1;
+        }
+        path_.clear();
+        for (std::size_t at = n; at != 0; at = nodes_[at].prev)
+            path_.push_back(static_cast<std::uint32_t>(at));
+        for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
+            const Node &node = nodes_[*it];
+            if (node.dist == 0)
+                emitLiteral(*at(start + node.prev));
+            else
+                emitMatch(node.len, node.dist);
+        }
+    }
+
+    // Before any trees exist: literals by their frequency in the block,
+    // matches at a flat estimate.
+    void initialCosts(std::uint64_t start, std::uint32_t size)
+    {
+        std::uint32_t count[kNumChars] = {};
+        for (std::uint32_t i = 0; i < size; ++i)
+            ++count[*at(start + i)];
+        for (int c = 0; c < kNumChars; ++c) {
+            int bits = 1;
+            while (bits < kUnusedCost && (std::uint64_t(count[c]) << bits) < size)
+                ++bits;
+            symCost_[c] = static_cast<std::uint8_t>(bits);
+        }
+        for (int sym = kNumChars; sym < kMainMax; ++sym)
+            symCost_[sym] = sym < kNumChars + 3 * 8 ? 8 : 10;
+        for (int l = 0; l < kSecondaryLengths; ++l)
+            lenCost_[l] = static_cast<std::uint8_t>(l < 16 ? 5 : 8);
+    }
+
+    void setCosts(const Tree &main, const Tree &length)
+    {
+        for (int s = 0; s < kMainMax; ++s)
+            symCost_[s] = main.lens[s] ? main.lens[s] : kUnusedCost;
+        for (int s = 0; s < kSecondaryLengths; ++s)
+            lenCost_[s] = length.lens[s] ? length.lens[s] : kUnusedCost;
+        haveCosts_ = true;
     }
 
     // Pretree-coded lengths of symbols [first, last) against the previous tree.
@@ -492,42 +558,6 @@ private:
         }
     }
 
-    void updateCostModel(const Tree &main, const Tree &length)
-    {
-        // Average literal cost and match costs of this block steer the next parse.
-        std::uint64_t litBits = 0, lits = 0, matchBits = 0, matches = 0;
-        for (int c = 0; c < kNumChars; ++c) {
-            litBits += std::uint64_t(mainFreq_[c]) * main.lens[c];
-            lits += mainFreq_[c];
-        }
-        for (int s = kNumChars + 3 * 8; s < mainSymbols_; ++s) {
-            matchBits += std::uint64_t(mainFreq_[s]) * main.lens[s];
-            matches += mainFreq_[s];
-        }
-        std::uint64_t repBits = 0, reps = 0;
-        for (int s = kNumChars; s < kNumChars + 8; ++s) {
-            repBits += std::uint64_t(mainFreq_[s]) * main.lens[s];
-            reps += mainFreq_[s];
-        }
-        std::uint64_t footBits = 0, foots = 0;
-        for (int s = 0; s < kSecondaryLengths; ++s) {
-            footBits += std::uint64_t(lengthFreq_[s]) * length.lens[s];
-            foots += lengthFreq_[s];
-        }
-        if (lits > 64)
-            literalCost_ =
-                static_cast<int>(std::clamp<std::uint64_t>(16 * litBits / lits, 32, 160));
-        if (matches > 64)
-            matchCost_ =
-                static_cast<int>(std::clamp<std::uint64_t>(16 * matchBits / matches, 48, 256));
-        if (reps > 64)
-            repCost_[0] = static_cast<int>(std::clamp<std::uint64_t>(16 * repBits / reps, 16, 256));
-        repCost_[1] = repCost_[0] + 16;
-        if (foots > 64)
-            footerCost_ =
-                static_cast<int>(std::clamp<std::uint64_t>(16 * footBits / foots, 16, 256));
-    }
-
     bool compressBlock()
     {
         const std::uint64_t start = blockStart_;
@@ -539,8 +569,10 @@ private:
         std::memset(lengthFreq_, 0, sizeof lengthFreq_);
         itemCount_ = 0;
         std::uint64_t pos = start;
+        if (!haveCosts_)
+            initialCosts(start, size);
         for (std::size_t f = 0; f < pendingFrames_; ++f) {
-            parseFrame(pos, pos + frameLens_[f]);
+            optimalParseFrame(pos, pos + frameLens_[f]);
             pos += frameLens_[f];
             frameItemEnd_[f] = itemCount_;
         }
@@ -561,7 +593,6 @@ private:
         if (verbatim) {
             std::memcpy(prevMain_, main.lens, sizeof prevMain_);
             std::memcpy(prevLength_, length.lens, sizeof prevLength_);
-            updateCostModel(main, length);
         } else {
             std::memcpy(r_, blockStartR_, sizeof r_);
             bw.reset(out_.data(), out_.size());
@@ -570,6 +601,7 @@ private:
                 return false;
         }
         headerWritten_ = true;
+        setCosts(main, length); // the next block is parsed with this one's statistics
 
         std::size_t from = 0;
         for (std::size_t f = 0; f < pendingFrames_; ++f) {
@@ -613,12 +645,11 @@ private:
     std::uint32_t r_[3] = {1, 1, 1};
     std::uint32_t blockStartR_[3] = {1, 1, 1};
     Buffer<std::uint8_t> out_;
-
-    // Cost model in sixteenths of a bit.
-    int literalCost_ = 8 * 16;
-    int matchCost_ = 10 * 16;
-    int repCost_[2] = {6 * 16, 8 * 16};
-    int footerCost_ = 5 * 16;
+    Buffer<Node> nodes_;
+    std::vector<std::uint32_t> path_;
+    std::uint8_t symCost_[kMainMax] = {};
+    std::uint8_t lenCost_[kSecondaryLengths] = {};
+    bool haveCosts_ = false;
 };
 
 } // namespace
