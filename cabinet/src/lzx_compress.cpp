@@ -173,7 +173,8 @@ public:
         if (!window_.allocate(alloc_, capacity_ + 8) || !head_.allocate(alloc_, 1u << kHashBits) ||
             !chain_.allocate(alloc_, windowSize_) || !items_.allocate(alloc_, blockBytes + 8) ||
             !out_.allocate(alloc_, kFramesPerBlock * kFrameLimit + 4096) ||
-            !nodes_.allocate(alloc_, kBlockMax + 1))
+            !nodes_.allocate(alloc_, kBlockMax + 1) || !cache_.allocate(alloc_, 4 * blockBytes) ||
+            !cacheStart_.allocate(alloc_, blockBytes + 2))
             return false;
         std::memset(head_.data(), 0, head_.size() * sizeof(std::uint32_t));
         std::memset(prevMain_, 0, sizeof prevMain_);
@@ -332,7 +333,7 @@ private:
     // Cheapest coding of one frame under the current cost model: every
     // position is a node reached by a literal or a match, and the repeated
     // offsets travel along the best path to each node.
-    void optimalParseFrame(std::uint64_t start, std::uint64_t end)
+    void optimalParseFrame(std::uint64_t start, std::uint64_t end, bool replay)
     {
         const auto n = static_cast<std::size_t>(end - start);
         constexpr std::uint32_t kInf = 0xFFFFFFFFu;
@@ -351,9 +352,16 @@ private:
             node.len = static_cast<std::uint16_t>(len);
             std::memcpy(node.r, r, sizeof node.r);
         };
-        Candidate cands[kMaxCandidates];
+        Candidate found_[kMaxCandidates];
         std::size_t i = 0;
         while (i < n) {
+            if (!replay) {
+                // Positions passed over inside a long match keep an empty list.
+                const std::size_t rel = static_cast<std::size_t>(start - blockStart_) + i;
+                for (std::size_t k = lastCached_; k <= rel; ++k)
+                    cacheStart_[k + 1] = static_cast<std::uint32_t>(cacheUsed_);
+                lastCached_ = rel + 1;
+            }
             const Node cur = nodes_[i];
             const std::uint64_t pos = start + i;
             relax(i + 1, cur.cost + symCost_[*at(pos)], i, 0, 1, cur.r);
@@ -373,7 +381,22 @@ private:
                         relax(i + l, cur.cost + symbolCost(j, l), i, d, l, r);
                     longest = std::max(longest, len);
                 }
-                const std::size_t found = findMatches(pos, end, cands);
+                // The first pass searches the chains and keeps what it found;
+                // the second prices the same matches with better costs.
+                const std::size_t rel = static_cast<std::size_t>(pos - blockStart_);
+                const Candidate *cands = found_;
+                std::size_t found = 0;
+                if (replay) {
+                    cands = cache_.data() + cacheStart_[rel];
+                    found = cacheStart_[rel + 1] - cacheStart_[rel];
+                } else {
+                    found = findMatches(pos, end, found_);
+                    if (cacheUsed_ + found > cache_.size())
+                        found = 0;
+                    std::memcpy(cache_.data() + cacheUsed_, found_, found * sizeof(Candidate));
+                    cacheUsed_ += found;
+                    cacheStart_[rel + 1] = static_cast<std::uint32_t>(cacheUsed_);
+                }
                 int covered = 1;
                 for (std::size_t k = 0; k < found; ++k) {
                     const Candidate &m = cands[k];
@@ -390,6 +413,12 @@ private:
             }
             // A long match is taken as it is; searching inside it rarely pays.
             i += longest >= kNiceLength ? static_cast<std::size_t>(longest) : 1;
+        }
+        if (!replay) {
+            const std::size_t endRel = static_cast<std::size_t>(end - blockStart_);
+            for (std::size_t k = lastCached_; k < endRel; ++k)
+                cacheStart_[k + 1] = static_cast<std::uint32_t>(cacheUsed_);
+            lastCached_ = endRel;
         }
         path_.clear();
         for (std::size_t at = n; at != 0; at = nodes_[at].prev)
@@ -567,14 +596,30 @@ private:
         std::memcpy(blockStartR_, r_, sizeof r_);
         std::memset(mainFreq_, 0, sizeof mainFreq_);
         std::memset(lengthFreq_, 0, sizeof lengthFreq_);
-        itemCount_ = 0;
-        std::uint64_t pos = start;
         if (!haveCosts_)
             initialCosts(start, size);
-        for (std::size_t f = 0; f < pendingFrames_; ++f) {
-            optimalParseFrame(pos, pos + frameLens_[f]);
-            pos += frameLens_[f];
-            frameItemEnd_[f] = itemCount_;
+        cacheUsed_ = 0;
+        lastCached_ = 0;
+        cacheStart_[0] = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1) {
+                // Price the second pass with the statistics of the first.
+                Tree main, length;
+                buildCodeLengths(mainFreq_, static_cast<std::size_t>(mainSymbols_), kMaxCodeLen,
+                                 main.lens);
+                buildCodeLengths(lengthFreq_, kSecondaryLengths, kMaxCodeLen, length.lens);
+                setCosts(main, length);
+                std::memcpy(r_, blockStartR_, sizeof r_);
+            }
+            std::memset(mainFreq_, 0, sizeof mainFreq_);
+            std::memset(lengthFreq_, 0, sizeof lengthFreq_);
+            itemCount_ = 0;
+            std::uint64_t pos = start;
+            for (std::size_t f = 0; f < pendingFrames_; ++f) {
+                optimalParseFrame(pos, pos + frameLens_[f], pass == 1);
+                pos += frameLens_[f];
+                frameItemEnd_[f] = itemCount_;
+            }
         }
 
         std::vector<Tree> trees(2);
@@ -646,6 +691,10 @@ private:
     std::uint32_t blockStartR_[3] = {1, 1, 1};
     Buffer<std::uint8_t> out_;
     Buffer<Node> nodes_;
+    Buffer<Candidate> cache_;          // matches found in the first pass over a block
+    Buffer<std::uint32_t> cacheStart_; // per block position: first entry in cache_
+    std::size_t cacheUsed_ = 0;
+    std::size_t lastCached_ = 0;
     std::vector<std::uint32_t> path_;
     std::uint8_t symCost_[kMainMax] = {};
     std::uint8_t lenCost_[kSecondaryLengths] = {};
