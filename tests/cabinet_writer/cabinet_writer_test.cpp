@@ -247,9 +247,10 @@ protected:
 
 // --- Round trips through three decoders, for every compression code --------
 
-class RoundTrip : public CabinetWriterTest, public ::testing::WithParamInterface<int> {};
+class CabinetWriterRoundTrip : public CabinetWriterTest,
+                               public ::testing::WithParamInterface<int> {};
 
-TEST_P(RoundTrip, MixedFolderReadsBackIdentically)
+TEST_P(CabinetWriterRoundTrip, MixedFolderReadsBackIdentically)
 {
     const int code = GetParam();
     const std::vector<Source> files = {
@@ -271,7 +272,7 @@ TEST_P(RoundTrip, MixedFolderReadsBackIdentically)
     EXPECT_TRUE(listDir(io_.tempDir).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, RoundTrip,
+INSTANTIATE_TEST_SUITE_P(Codes, CabinetWriterRoundTrip,
                          ::testing::Values(cab::kCompressionNone, cab::kCompressionMszip,
                                            cab::compressionLzx(15), cab::compressionLzx(16),
                                            cab::compressionLzx(17), cab::compressionLzx(18),
@@ -323,9 +324,10 @@ TEST_F(CabinetWriterTest, LzxBeatsMszipOnText)
 
 // --- Sets spanning several cabinets ---------------------------------------
 
-class Spanning : public CabinetWriterTest, public ::testing::WithParamInterface<int> {};
+class CabinetWriterSpanning : public CabinetWriterTest,
+                              public ::testing::WithParamInterface<int> {};
 
-TEST_P(Spanning, SmallMaximumSizeMakesAChainedSet)
+TEST_P(CabinetWriterSpanning, SmallMaximumSizeMakesAChainedSet)
 {
     const int code = GetParam();
     const std::vector<Source> files = {
@@ -364,7 +366,7 @@ TEST_P(Spanning, SmallMaximumSizeMakesAChainedSet)
     EXPECT_TRUE(listDir(io_.tempDir).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, Spanning,
+INSTANTIATE_TEST_SUITE_P(Codes, CabinetWriterSpanning,
                          ::testing::Values(cab::kCompressionNone, cab::kCompressionMszip,
                                            cab::compressionLzx(16), cab::compressionLzx(21)),
                          [](const auto &info) { return codeName(info.param); });
