@@ -58,9 +58,9 @@ constexpr std::uint16_t kAttribExecute = 0x40;
 constexpr std::uint16_t kAttribNameIsUtf = 0x80;
 
 // Data blocks.
-constexpr std::size_t kBlockMax = 32768;        // uncompressed bytes per CFDATA
-constexpr std::size_t kMszipMaxGrowth = 12;     // worst-case growth of an MSZIP block
-constexpr std::size_t kLzxMaxGrowth = 6144;     // worst-case growth of an LZX block
+constexpr std::size_t kBlockMax = 32768;    // uncompressed bytes per CFDATA
+constexpr std::size_t kMszipMaxGrowth = 12; // worst-case growth of an MSZIP block
+constexpr std::size_t kLzxMaxGrowth = 6144; // worst-case growth of an LZX block
 constexpr std::size_t kMaxBlocksPerFolder = 65535;
 
 // CFDATA checksum: XOR of the little-endian 32-bit words of the data (a tail of
@@ -92,7 +92,10 @@ inline std::uint32_t blockChecksum(const std::uint8_t *data, std::uint16_t cbDat
 }
 
 // Little-endian field access.
-inline std::uint16_t get16(const std::uint8_t *p) { return std::uint16_t(p[0] | p[1] << 8); }
+inline std::uint16_t get16(const std::uint8_t *p)
+{
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 inline std::uint32_t get32(const std::uint8_t *p)
 {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |

@@ -1,0 +1,185 @@
+#include "posix_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace cabtest {
+namespace {
+
+Io &io(void *ctx)
+{
+    return *static_cast<Io *>(ctx);
+}
+
+int placed(cab::CCAB *ccab, const char *file, long, bool continuation, void *ctx)
+{
+    io(ctx).placed.push_back(std::string(ccab->szCab) + ":" + file + (continuation ? "+" : ""));
+    return 0;
+}
+
+void *allocMem(std::uint32_t cb)
+{
+    return std::malloc(cb);
+}
+void freeMem(void *p)
+{
+    std::free(p);
+}
+
+std::intptr_t openFile(const char *file, int oflag, int pmode, int *err, void *)
+{
+    int flags = 0;
+    switch (oflag & 3) {
+    case cab::kOpenWriteOnly: flags = O_WRONLY; break;
+    case cab::kOpenReadWrite: flags = O_RDWR; break;
+    default: flags = O_RDONLY;
+    }
+    if (oflag & cab::kOpenCreate)
+        flags |= O_CREAT;
+    if (oflag & cab::kOpenTruncate)
+        flags |= O_TRUNC;
+    if (oflag & cab::kOpenExclusive)
+        flags |= O_EXCL;
+    const mode_t mode =
+        ((pmode & cab::kPermRead) ? 0444 : 0) | ((pmode & cab::kPermWrite) ? 0200 : 0);
+    const int fd = ::open(file, flags, mode);
+    if (fd < 0)
+        *err = errno;
+    return fd;
+}
+
+std::uint32_t readFile(std::intptr_t hf, void *buf, std::uint32_t cb, int *err, void *)
+{
+    const ssize_t n = ::read(static_cast<int>(hf), buf, cb);
+    if (n < 0) {
+        *err = errno;
+        return 0xFFFFFFFFu;
+    }
+    return static_cast<std::uint32_t>(n);
+}
+
+std::uint32_t writeFile(std::intptr_t hf, const void *buf, std::uint32_t cb, int *err, void *ctx)
+{
+    Io &s = io(ctx);
+    if (++s.writes == s.failWriteAt) {
+        *err = ENOSPC;
+        return 0xFFFFFFFFu;
+    }
+    const ssize_t n = ::write(static_cast<int>(hf), buf, cb);
+    if (n < 0) {
+        *err = errno;
+        return 0xFFFFFFFFu;
+    }
+    return static_cast<std::uint32_t>(n);
+}
+
+int closeFile(std::intptr_t hf, int *err, void *)
+{
+    if (::close(static_cast<int>(hf)) != 0) {
+        *err = errno;
+        return -1;
+    }
+    return 0;
+}
+
+long seekFile(std::intptr_t hf, long dist, int origin, int *err, void *)
+{
+    const int whence = origin == cab::kSeekEnd   ? SEEK_END
+                       : origin == cab::kSeekCur ? SEEK_CUR
+                                                 : SEEK_SET;
+    const off_t r = ::lseek(static_cast<int>(hf), dist, whence);
+    if (r < 0)
+        *err = errno;
+    return static_cast<long>(r);
+}
+
+int removeFile(const char *file, int *err, void *)
+{
+    if (::unlink(file) != 0) {
+        *err = errno;
+        return -1;
+    }
+    return 0;
+}
+
+bool tempName(char *name, int cbName, void *ctx)
+{
+    Io &s = io(ctx);
+    if (++s.tempNames == s.failTempNameAt)
+        return false;
+    const int n = std::snprintf(name, static_cast<std::size_t>(cbName), "%s/xx%d",
+                                s.tempDir.c_str(), s.tempNames);
+    return n > 0 && n < cbName;
+}
+
+bool nextCabinet(cab::CCAB *ccab, std::uint32_t, void *ctx)
+{
+    Io &s = io(ctx);
+    s.nextICab.push_back(ccab->iCab);
+    s.nextIDisk.push_back(ccab->iDisk);
+    std::snprintf(ccab->szCab, sizeof ccab->szCab, "%s%d.cab", s.setPrefix.c_str(), ccab->iCab);
+    std::snprintf(ccab->szDisk, sizeof ccab->szDisk, "Disk%d", ccab->iDisk);
+    s.cabinets.push_back(ccab->szCab);
+    return true;
+}
+
+std::intptr_t openInfo(const char *name, std::uint16_t *date, std::uint16_t *time,
+                       std::uint16_t *attribs, int *err, void *)
+{
+    const int fd = ::open(name, O_RDONLY);
+    if (fd < 0) {
+        *err = errno;
+        return -1;
+    }
+    *date = static_cast<std::uint16_t>(((2024 - 1980) << 9) | (5 << 5) | 17);
+    *time = static_cast<std::uint16_t>((13 << 11) | (45 << 5) | 10);
+    *attribs = 0x20;
+    return fd;
+}
+
+long status(unsigned, std::uint32_t, std::uint32_t, void *ctx)
+{
+    return io(ctx).abortOnStatus ? -1 : 0;
+}
+
+} // namespace
+
+cab::Callbacks posixCallbacks()
+{
+    cab::Callbacks cb{};
+    cb.filePlaced = placed;
+    cb.alloc = allocMem;
+    cb.free = freeMem;
+    cb.open = openFile;
+    cb.read = readFile;
+    cb.write = writeFile;
+    cb.close = closeFile;
+    cb.seek = seekFile;
+    cb.remove = removeFile;
+    cb.getTempFile = tempName;
+    cb.getNextCabinet = nextCabinet;
+    cb.getOpenInfo = openInfo;
+    cb.status = status;
+    return cb;
+}
+
+cab::CCAB makeCcab(const std::string &dir, const std::string &name, unsigned maxSize)
+{
+    cab::CCAB c{};
+    c.cb = maxSize;
+    c.cbFolderThresh = 0x7FFFFFFF;
+    c.iCab = 1;
+    c.iDisk = 1;
+    c.setID = 12345;
+    std::snprintf(c.szCab, sizeof c.szCab, "%s", name.c_str());
+    std::snprintf(c.szCabPath, sizeof c.szCabPath, "%s", dir.c_str());
+    std::snprintf(c.szDisk, sizeof c.szDisk, "Disk1");
+    return c;
+}
+
+} // namespace cabtest
