@@ -12,7 +12,7 @@
 
 namespace cab {
 
-const char *errorText(int code)
+const char *readerErrorText(int code)
 {
     switch (code) {
     case kErrNone: return "No error";

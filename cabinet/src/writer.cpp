@@ -9,7 +9,7 @@
 
 namespace cab {
 
-const char *errorText(int code) noexcept
+const char *writerErrorText(int code) noexcept
 {
     switch (code) {
     case kErrNone: return "No error";

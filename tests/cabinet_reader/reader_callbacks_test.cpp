@@ -50,7 +50,7 @@ TEST(CabinetReaderErrors, TextsByNumber)
         {-1, "Unknown error"},
     };
     for (auto [code, text] : texts)
-        EXPECT_STREQ(cab::errorText(code), text) << code;
+        EXPECT_STREQ(cab::readerErrorText(code), text) << code;
 }
 
 TEST(CabinetReaderInfo, IsCabinetReportsTheHeader)
@@ -215,7 +215,7 @@ TEST(CabinetReaderGcab, CabinetsWrittenByGcabReadBack)
         ASSERT_EQ(std::system(cmd.c_str()), 0);
         Collector c;
         cab::ErrorRecord err;
-        ASSERT_TRUE(readCabinet(dir, cabName, c, &err)) << cab::errorText(err.code);
+        ASSERT_TRUE(readCabinet(dir, cabName, c, &err)) << cab::readerErrorText(err.code);
         ASSERT_EQ(c.files.size(), 3u);
         EXPECT_EQ(c.files[0].name, "a.txt");
         EXPECT_EQ(c.files[0].data, text);

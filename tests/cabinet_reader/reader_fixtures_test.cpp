@@ -139,7 +139,7 @@ TEST(CabinetReaderFixtures, SoundFixturesMatchCabextract)
         Collector c;
         cab::ErrorRecord err;
         ASSERT_TRUE(readCabinet(brxtest::fixturePath("cab/"), name, c, &err))
-            << cab::errorText(err.code);
+            << cab::readerErrorText(err.code);
         EXPECT_FALSE(err.present);
         ASSERT_FALSE(c.files.empty());
         if (name == "hidden-files.cab") {

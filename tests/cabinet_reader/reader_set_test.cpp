@@ -45,7 +45,7 @@ TEST(CabinetReaderSet, ReadsFromFirstPartAcrossAllPartsAndFolders)
     c.host = &host;
     c.redirect[part(3)] = second; // the remaining parts are in another folder
     cab::ErrorRecord err;
-    ASSERT_TRUE(readCabinet(first, part(1), c, &err)) << cab::errorText(err.code);
+    ASSERT_TRUE(readCabinet(first, part(1), c, &err)) << cab::readerErrorText(err.code);
 
     ASSERT_EQ(c.files.size(), 3u);
     EXPECT_EQ(c.files[0].name, "test1.txt");
@@ -135,7 +135,7 @@ TEST(CabinetReaderSet, StartingAtSecondPartReportsPartialFiles)
     const std::string dir = folderWith("set-mid", {2, 3, 4, 5});
     Collector c;
     cab::ErrorRecord err;
-    ASSERT_TRUE(readCabinet(dir, part(2), c, &err)) << cab::errorText(err.code);
+    ASSERT_TRUE(readCabinet(dir, part(2), c, &err)) << cab::readerErrorText(err.code);
     const std::vector<std::string> expected = {
         "info 1 next=cabd_multi_basic_pt3.cab",
         "partial test1.txt from cabd_multi_basic_pt1.cab on basic multipart test part 1",

@@ -262,7 +262,7 @@ TEST_P(CabinetWriterRoundTrip, MixedFolderReadsBackIdentically)
         {"one.bin", {0x42}},
     };
     cab::Error err{};
-    ASSERT_TRUE(build(files, code, ccab("t.cab"), err)) << cab::errorText(err.code);
+    ASSERT_TRUE(build(files, code, ccab("t.cab"), err)) << cab::writerErrorText(err.code);
     EXPECT_FALSE(err.present);
     expectSame(files, decodeMspack("t.cab"), "libmspack");
     if (hasProgram("cabextract"))
@@ -338,7 +338,7 @@ TEST_P(CabinetWriterSpanning, SmallMaximumSizeMakesAChainedSet)
     cab::Error err{};
     const unsigned maxSize = 40000;
     io_.setPrefix = "set";
-    ASSERT_TRUE(build(files, code, ccab("set1.cab", maxSize), err)) << cab::errorText(err.code);
+    ASSERT_TRUE(build(files, code, ccab("set1.cab", maxSize), err)) << cab::writerErrorText(err.code);
     const auto &cabs = io_.cabinets;
     ASSERT_GE(cabs.size(), 3u);
     for (std::size_t i = 0; i < cabs.size(); ++i) {
@@ -451,7 +451,7 @@ TEST_F(CabinetWriterTest, UnknownCompressionCodesAreRefused)
         EXPECT_FALSE(cab::addFile(w, path.c_str(), "s", false, code)) << code;
         EXPECT_TRUE(err.present);
         EXPECT_EQ(err.code, cab::kErrBadCompressionType) << code;
-        EXPECT_STREQ(cab::errorText(err.code), "Unknown compression type");
+        EXPECT_STREQ(cab::writerErrorText(err.code), "Unknown compression type");
         EXPECT_TRUE(cab::destroy(w));
     }
     EXPECT_TRUE(listDir(io_.tempDir).empty());
@@ -459,16 +459,16 @@ TEST_F(CabinetWriterTest, UnknownCompressionCodesAreRefused)
 
 TEST_F(CabinetWriterTest, ErrorTextsFollowTheTable)
 {
-    EXPECT_STREQ(cab::errorText(0), "No error");
-    EXPECT_STREQ(cab::errorText(1), "Failure opening file to be stored in cabinet");
-    EXPECT_STREQ(cab::errorText(2), "Failure reading file to be stored in cabinet");
-    EXPECT_STREQ(cab::errorText(3), "Insufficient memory in FCI");
-    EXPECT_STREQ(cab::errorText(4), "Could not create a temporary file");
-    EXPECT_STREQ(cab::errorText(6), "Could not create cabinet file");
-    EXPECT_STREQ(cab::errorText(7), "Client requested abort");
-    EXPECT_STREQ(cab::errorText(8), "Failure compressing data");
-    EXPECT_STREQ(cab::errorText(9), "Unknown error");
-    EXPECT_STREQ(cab::errorText(-1), "Unknown error");
+    EXPECT_STREQ(cab::writerErrorText(0), "No error");
+    EXPECT_STREQ(cab::writerErrorText(1), "Failure opening file to be stored in cabinet");
+    EXPECT_STREQ(cab::writerErrorText(2), "Failure reading file to be stored in cabinet");
+    EXPECT_STREQ(cab::writerErrorText(3), "Insufficient memory in FCI");
+    EXPECT_STREQ(cab::writerErrorText(4), "Could not create a temporary file");
+    EXPECT_STREQ(cab::writerErrorText(6), "Could not create cabinet file");
+    EXPECT_STREQ(cab::writerErrorText(7), "Client requested abort");
+    EXPECT_STREQ(cab::writerErrorText(8), "Failure compressing data");
+    EXPECT_STREQ(cab::writerErrorText(9), "Unknown error");
+    EXPECT_STREQ(cab::writerErrorText(-1), "Unknown error");
 }
 
 TEST_F(CabinetWriterTest, MissingSourceIsAnOpenFailure)
@@ -525,7 +525,7 @@ TEST_F(CabinetWriterTest, StatusAbortIsClientAbort)
     EXPECT_FALSE(
         build({{"a.txt", makeText(100000, 8)}}, cab::kCompressionMszip, ccab("s.cab"), err));
     EXPECT_EQ(err.code, cab::kErrUserAbort);
-    EXPECT_STREQ(cab::errorText(err.code), "Client requested abort");
+    EXPECT_STREQ(cab::writerErrorText(err.code), "Client requested abort");
     EXPECT_TRUE(listDir(io_.tempDir).empty());
 }
 

@@ -10,7 +10,7 @@
 
 namespace cab {
 
-// Error numbers of the reader; errorText() gives their texts.
+// Error numbers of the reader; readerErrorText() gives their texts.
 enum ReaderError : int {
     kErrNone = 0,
     kErrCabinetNotFound = 1,
@@ -27,7 +27,7 @@ enum ReaderError : int {
 };
 
 // Text of an error number ("Unknown error" for numbers outside the list).
-const char *errorText(int code);
+const char *readerErrorText(int code);
 
 // Where a reader records why its last call failed.
 struct ErrorRecord {

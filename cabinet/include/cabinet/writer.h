@@ -55,7 +55,7 @@ struct Error {
 };
 
 // Text for an error code ("Unknown error" for codes outside the table).
-const char *errorText(int code) noexcept;
+const char *writerErrorText(int code) noexcept;
 
 // Compression codes for addFile(): 0 none, 1 MSZIP, LZX with a window of
 // 2^15..2^21 bytes as compressionLzx(window).
