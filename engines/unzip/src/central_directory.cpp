@@ -150,7 +150,10 @@ Error readZip64(ArchiveFile &file, std::uint64_t endPos, EndInfo &end, std::uint
     for (std::uint64_t pos : candidates) {
         if (pos > locPos || locPos - pos < fmt::end64::kSize)
             continue;
-        if (readExact(file, pos, rec, sizeof rec) != Error::Ok)
+        err = readExact(file, pos, rec, sizeof rec);
+        if (err == Error::ReadError)
+            return err;
+        if (err != Error::Ok)
             continue;
         if (get32(rec) != fmt::kZip64EndRecordSig)
             continue;
@@ -219,8 +222,13 @@ Error tryEndRecord(ArchiveFile &file, std::uint64_t pos, const std::uint8_t *rec
         if (start > fileSize || fileSize - start < end.directorySize)
             continue;
         std::uint8_t sig[4];
-        if (readExact(file, start, sig, 4) != Error::Ok || get32(sig) != fmt::kCentralHeaderSig)
+        err = readExact(file, start, sig, 4);
+        if (err == Error::ReadError)
+            return err;
+        if (err != Error::Ok || get32(sig) != fmt::kCentralHeaderSig) {
+            failure = Error::BadCentralDirectory;
             continue;
+        }
         try {
             dir.directoryBytes.assign(end.directorySize, 0);
         } catch (const std::bad_alloc &) {
@@ -245,7 +253,10 @@ Error tryEndRecord(ArchiveFile &file, std::uint64_t pos, const std::uint8_t *rec
 Error missingEndError(ArchiveFile &file)
 {
     std::uint8_t sig[4];
-    if (readExact(file, 0, sig, 4) == Error::Ok) {
+    Error err = readExact(file, 0, sig, 4);
+    if (err == Error::ReadError)
+        return err;
+    if (err == Error::Ok) {
         std::uint32_t s = get32(sig);
         if (s == fmt::kLocalHeaderSig || s == fmt::kDataDescriptorSig ||
             s == fmt::kSingleSegmentMarker)

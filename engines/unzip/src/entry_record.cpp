@@ -64,7 +64,7 @@ bool fillEntryInfo(const ArchiveDirectory &dir, std::size_t index, EntryInfo &in
     info.compressedSize = e.compressedSize;
     info.crc32 = e.crc32;
     info.method = e.method;
-    std::string name = decodeEntryName(dir.name(e), e.flags, dir.extra(e));
+    std::string name = decodeEntryName(dir.name(e), e.flags, dir.extra(e), e.versionMadeBy);
     info.attributes = dosAttributes(e);
     if (e.flags & fmt::flag::kEncrypted)
         info.attributes |= kEntryEncrypted;

@@ -1,5 +1,6 @@
 #include "names.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 #include <zlib.h>
@@ -148,7 +149,22 @@ bool isShortComponent(std::string_view c)
     return true;
 }
 
+// Systems whose archivers store names in the OEM code page.
+bool isOemHost(std::uint8_t host)
+{
+    return host == fmt::host::kFat || host == fmt::host::kHpfs || host == fmt::host::kNtfs ||
+           host == fmt::host::kVfat;
+}
+
 } // namespace
+
+bool isValidUtf8(std::span<const std::uint8_t> bytes)
+{
+    std::string s = sanitizeUtf8(bytes);
+    return s.size() == bytes.size() &&
+           std::equal(s.begin(), s.end(), bytes.begin(),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
 
 std::string cp437ToUtf8(std::span<const std::uint8_t> bytes)
 {
@@ -200,7 +216,7 @@ std::string sanitizeUtf8(std::span<const std::uint8_t> s)
 }
 
 std::string decodeEntryName(std::span<const std::uint8_t> raw, std::uint16_t flags,
-                            std::span<const std::uint8_t> extra)
+                            std::span<const std::uint8_t> extra, std::uint16_t versionMadeBy)
 {
     std::string name;
     if (flags & fmt::flag::kUtf8) {
@@ -214,6 +230,8 @@ std::string decodeEntryName(std::span<const std::uint8_t> raw, std::uint16_t fla
         if (found && field.size() >= 5 && field[0] == 1 &&
             fmt::get32(field.data() + 1) == ::crc32(0, raw.data(), static_cast<uInt>(raw.size()))) {
             name = sanitizeUtf8(field.subspan(5));
+        } else if (!isOemHost(static_cast<std::uint8_t>(versionMadeBy >> 8)) && isValidUtf8(raw)) {
+            name.assign(raw.begin(), raw.end());
         } else {
             name = cp437ToUtf8(raw);
         }

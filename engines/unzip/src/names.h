@@ -19,12 +19,17 @@ std::string cp437ToUtf8(std::span<const std::uint8_t> bytes);
 // becomes U+FFFD.
 std::string sanitizeUtf8(std::span<const std::uint8_t> bytes);
 
+// True when the bytes are valid UTF-8 throughout.
+bool isValidUtf8(std::span<const std::uint8_t> bytes);
+
 // The entry's name in UTF-8: the stored bytes as UTF-8 when flag bit 11 is
 // set, else the Unicode path extra field when it is version 1 and its CRC-32
-// matches the stored name, else the stored bytes as CP437. NUL bytes become
-// '_' so the name survives as a C string.
+// matches the stored name, else the stored bytes as CP437 - except that an
+// archive made on a system other than DOS/OS2/Windows whose stored name is
+// valid UTF-8 is taken as UTF-8 (zip on Linux writes names that way without
+// the flag). NUL bytes become '_' so the name survives as a C string.
 std::string decodeEntryName(std::span<const std::uint8_t> raw, std::uint16_t flags,
-                            std::span<const std::uint8_t> extra);
+                            std::span<const std::uint8_t> extra, std::uint16_t versionMadeBy);
 
 // Every '/' replaced by '\'.
 std::string toBackslashes(std::string name);

@@ -44,15 +44,6 @@ void TraditionalKeys::decrypt(std::uint8_t *data, std::size_t len)
     }
 }
 
-void TraditionalKeys::encrypt(std::uint8_t *data, std::size_t len)
-{
-    for (std::size_t i = 0; i < len; ++i) {
-        std::uint8_t plain = data[i];
-        data[i] ^= streamByte();
-        update(plain);
-    }
-}
-
 std::uint8_t encryptionCheckByte(std::uint16_t flags, std::uint32_t crc32, std::uint16_t dosTime)
 {
     if (flags & fmt::flag::kDataDescriptor)

@@ -18,8 +18,6 @@ public:
     explicit TraditionalKeys(std::string_view password);
     // Decrypts len bytes in place.
     void decrypt(std::uint8_t *data, std::size_t len);
-    // Encrypts len bytes in place (tests build encrypted data with it).
-    void encrypt(std::uint8_t *data, std::size_t len);
 
 private:
     void update(std::uint8_t plain);
