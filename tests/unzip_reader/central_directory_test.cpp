@@ -216,6 +216,12 @@ TEST(CentralDirectory, SpannedSetReportsDisks)
     EXPECT_EQ(moved.error, Error::DirectoryOnOtherDisk);
     EXPECT_EQ(moved.dir.end.directoryDisk, 1u);
     EXPECT_EQ(moved.dir.end.diskCount, segments);
+    writeBytes(dir + "/moved.zip", last);
+    unzip::DirectoryCache cache;
+    auto fromCache = cache.load(dir + "/moved.zip", err);
+    EXPECT_EQ(err, Error::DirectoryOnOtherDisk);
+    ASSERT_NE(fromCache, nullptr);
+    EXPECT_EQ(fromCache->end.directoryDisk, 1u);
 }
 
 TEST(CentralDirectory, DamagedArchivesFailCleanly)

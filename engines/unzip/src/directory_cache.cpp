@@ -51,6 +51,8 @@ std::shared_ptr<const ArchiveDirectory> DirectoryCache::load(const std::string &
         return nullptr;
     }
     error = readArchiveDirectory(*file, *dir);
+    if (error == Error::DirectoryOnOtherDisk)
+        return dir; // the caller needs the disk numbers to ask for the right disk
     if (error != Error::Ok)
         return nullptr;
     store(file->identity(), dir);

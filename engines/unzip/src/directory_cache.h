@@ -23,7 +23,8 @@ public:
 
     // The parsed directory of the host file at path, from the cache when the
     // file is unchanged, else read now (and remembered when it parsed).
-    // Null on failure, with the reason in error.
+    // Null on failure, with the reason in error - except DirectoryOnOtherDisk,
+    // which returns the (uncached) directory holding only the end information.
     std::shared_ptr<const ArchiveDirectory> load(const std::string &path, Error &error);
 
     // The directory for an already opened file, or null when not cached.

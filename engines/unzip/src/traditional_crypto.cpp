@@ -32,7 +32,8 @@ void TraditionalKeys::update(std::uint8_t plain)
 
 std::uint8_t TraditionalKeys::streamByte() const
 {
-    std::uint16_t t = static_cast<std::uint16_t>(k2_ | 2);
+    // Unsigned 32-bit product: as 16-bit values promoted to int it overflows.
+    std::uint32_t t = (k2_ | 2) & 0xFFFF;
     return static_cast<std::uint8_t>((t * (t ^ 1)) >> 8);
 }
 
