@@ -350,3 +350,23 @@ save(build([entry(b'f%d' % i, b'x') for i in range(n)]))
         th.join();
     EXPECT_EQ(wrong.load(), 0);
 }
+
+TEST(CentralDirectory, EmptyArchiveAndBytesAfterTheEnd)
+{
+    SKIP_WITHOUT("python3");
+    std::string dir = brxtest::makeScratchDir("cd-empty");
+    ASSERT_TRUE(runPython("import sys, zipfile\nzipfile.ZipFile(sys.argv[1], 'w').close()\n",
+                          dir + "/e.zip"));
+    Parsed empty = parse(readBytes(dir + "/e.zip"));
+    ASSERT_EQ(empty.error, Error::Ok);
+    EXPECT_TRUE(empty.dir.entries.empty());
+
+    // Junk appended after the end record (comment length 0 no longer reaches the end).
+    Bytes b = pythonArchive(dir);
+    Bytes junk = pattern(300, 5);
+    b.insert(b.end(), junk.begin(), junk.end());
+    Parsed p = parse(b);
+    ASSERT_EQ(p.error, Error::Ok);
+    EXPECT_EQ(p.dir.entries.size(), 2u);
+    expectReadsAll(p);
+}

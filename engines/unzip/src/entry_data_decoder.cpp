@@ -1,5 +1,6 @@
 #include "entry_data_decoder.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <zlib.h>
@@ -10,14 +11,24 @@ namespace unzip {
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kMinChunk = 4 * 1024;
+constexpr std::size_t kInputChunk = 64 * 1024;
 
-codecs::Result copyStored(codecs::Source &src, codecs::Sink &dst)
+// Output buffer for an entry of the stated size: large entries get large
+// writes, tiny ones do not pay for a large allocation.
+std::size_t outputChunk(std::uint64_t uncompressedSize)
 {
-    std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[kChunk]);
+    return static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(uncompressedSize + 1, kMinChunk, kChunk));
+}
+
+codecs::Result copyStored(codecs::Source &src, std::size_t chunk, codecs::Sink &dst)
+{
+    std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[chunk]);
     if (!buf)
         return codecs::Result::OutOfMemory;
     for (;;) {
-        long n = src.read(buf.get(), kChunk);
+        long n = src.read(buf.get(), chunk);
         if (n < 0)
             return codecs::Result::ReadError;
         if (n == 0)
@@ -28,10 +39,10 @@ codecs::Result copyStored(codecs::Source &src, codecs::Sink &dst)
 }
 
 // Raw deflate through zlib, until the codecs library brings its own inflate.
-codecs::Result inflateRaw(codecs::Source &src, codecs::Sink &dst)
+codecs::Result inflateRaw(codecs::Source &src, std::size_t chunk, codecs::Sink &dst)
 {
-    std::unique_ptr<std::uint8_t[]> in(new (std::nothrow) std::uint8_t[kChunk]);
-    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[kChunk]);
+    std::unique_ptr<std::uint8_t[]> in(new (std::nothrow) std::uint8_t[kInputChunk]);
+    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[chunk]);
     if (!in || !out)
         return codecs::Result::OutOfMemory;
     z_stream zs{};
@@ -44,7 +55,7 @@ codecs::Result inflateRaw(codecs::Source &src, codecs::Sink &dst)
     bool inputDone = false;
     for (;;) {
         if (zs.avail_in == 0 && !inputDone) {
-            long n = src.read(in.get(), kChunk);
+            long n = src.read(in.get(), kInputChunk);
             if (n < 0)
                 return codecs::Result::ReadError;
             inputDone = n == 0;
@@ -52,9 +63,9 @@ codecs::Result inflateRaw(codecs::Source &src, codecs::Sink &dst)
             zs.avail_in = static_cast<uInt>(n);
         }
         zs.next_out = out.get();
-        zs.avail_out = static_cast<uInt>(kChunk);
+        zs.avail_out = static_cast<uInt>(chunk);
         int ret = inflate(&zs, Z_NO_FLUSH);
-        std::size_t produced = kChunk - zs.avail_out;
+        std::size_t produced = chunk - zs.avail_out;
         if (produced > 0 && !dst.write(out.get(), produced))
             return codecs::Result::Stopped;
         switch (ret) {
@@ -79,10 +90,10 @@ codecs::Result decodeEntryData(std::uint16_t method, std::uint16_t flags, codecs
                                std::uint64_t uncompressedSize, codecs::Sink &dst)
 {
     (void)flags;
-    (void)uncompressedSize;
+    const std::size_t chunk = outputChunk(uncompressedSize);
     switch (method) {
-    case fmt::method::kStored: return copyStored(src, dst);
-    case fmt::method::kDeflated: return inflateRaw(src, dst);
+    case fmt::method::kStored: return copyStored(src, chunk, dst);
+    case fmt::method::kDeflated: return inflateRaw(src, chunk, dst);
     default: return codecs::Result::Unsupported;
     }
 }
