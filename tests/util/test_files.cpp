@@ -116,8 +116,10 @@ TEST(MakeUniqueFileName, OtherPercentLettersStayLiteralAndBadMasksEndEmpty)
     EXPECT_EQ(std::string(MakeUniqueFileName((base + "\\a.txt").c_str(), &info)),
               base + "\\a %x2.txt");
 
-    // A mask without a copy number can never find a free name.
-    PrepareMUFNMask("%f", &info, 1);
+    // A mask that does not change with the copy number can never find a free
+    // name: the search ends with the empty text instead of an existing name.
+    PrepareMUFNMask("x", &info, 0);
+    touch(dir / "x.a");
     EXPECT_STREQ(MakeUniqueFileName((base + "\\a.txt").c_str(), &info), "");
     // An unrewritten mask with stray conversions is filled safely.
     PrepareMUFNMask("%s%s%s%s%n%p", &info, 0);

@@ -70,7 +70,8 @@ TEST(IsValidFileName, Rules)
         {":\\abc", 0},
         {"a", 0},
         {"folder\\x", 0},
-        {"\\\\abc", 0},
+        {"\\\\ab", 0},
+        {"\\\\abc", 1},
     };
     for (const Case &c : cases)
         EXPECT_EQ(IsValidFileName(c.path), c.valid) << c.path;

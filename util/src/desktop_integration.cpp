@@ -3,6 +3,7 @@
 #include "platform/path.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QProcess>
 
@@ -149,7 +150,7 @@ void mirrorAssociationsToDesktop(const std::string &openCommand)
 WaitCursor::WaitCursor()
 {
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         m_shown = true;
     }
 }
