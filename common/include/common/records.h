@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "common/handles.h"
+#include "platform/messages.h"
 
 // ---------------------------------------------------------------------------
 // One archive entry.
@@ -349,6 +350,14 @@ struct CAB {
 
 // ---------------------------------------------------------------------------
 // Archive type codes and operation results.
+
+// lParam of WM_OPERATION_DONE (the message numbers are the platform's).
+enum : int {
+    OPERATION_ADD_OR_DELETE = 1,
+    OPERATION_EXTRACT = 2,
+    OPERATION_TEST = 3,
+    OPERATION_CABINET = 4,
+};
 
 enum : int {
     ARCHIVE_NONE = 0,    // nothing loaded (documents only)
