@@ -58,6 +58,6 @@ const char *FormatComma(double value, int decimals)
         result += groupDigits(integerPart);
     }
     if (result.empty() || result == "-")
-        result = "0";
+        return store("0");
     return store(result);
 }

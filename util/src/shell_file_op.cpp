@@ -158,7 +158,7 @@ int ShellFileOp(unsigned operation, const char *from, const char *to, HWND /*own
             for (const std::string &path : expandItem(item)) {
                 bool ok = allowUndo ? moveToTrash(path) : deleteTree(path);
                 if (!ok)
-                    return getLastError() ? int(getLastError()) : ERROR_ACCESS_DENIED;
+                    return getLastError() ? int(getLastError()) : int(ERROR_ACCESS_DENIED);
             }
         return 0;
     }
@@ -178,7 +178,7 @@ int ShellFileOp(unsigned operation, const char *from, const char *to, HWND /*own
             }
             bool ok = operation == FO_COPY ? copyTree(path, target) : moveItem(path, target);
             if (!ok)
-                return getLastError() ? int(getLastError()) : ERROR_ACCESS_DENIED;
+                return getLastError() ? int(getLastError()) : int(ERROR_ACCESS_DENIED);
         }
     }
     return 0;
