@@ -1,0 +1,1 @@
+// The catalogue and extraction exports live in the files beside this one.
