@@ -144,6 +144,7 @@ void startPlatform()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        initSystemRoot();
         if (isRestartRequested())
             completeRestart(nullptr, nullptr);
     });

@@ -30,8 +30,10 @@ bool isRestartRequested();
 // first failed operation, which is left out and not retried.
 BOOL completeRestart(DWORD *done, DWORD *failed);
 
-// Start of the platform in a process: the first call carries out a requested
-// restart (completeRestart); later calls in the same process do nothing.
+// Start of the platform in a process; every program calls it first thing in
+// main. The first call initialises a new system root and carries out a
+// requested restart (completeRestart); later calls in the same process do
+// nothing.
 void startPlatform();
 
 } // namespace plat
