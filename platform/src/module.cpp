@@ -1,4 +1,5 @@
 #include "platform/module.h"
+#include "platform/path.h"
 
 #include "platform/errors.h"
 
@@ -121,6 +122,11 @@ std::vector<std::string> searchFolders()
     dl_iterate_phdr(collectDeliverableDir, &dirs);
     if (const char *bin = std::getenv("BRX_BIN_DIR"); bin && *bin)
         dirs.emplace_back(bin);
+    // Last, the platform's own folder, where modules that stand in for the
+    // operating system's (the mail module) live.
+    Dl_info self;
+    if (dladdr(reinterpret_cast<void *>(&searchFolders), &self) && self.dli_fname)
+        dirs.push_back(fs::path(self.dli_fname).parent_path().string());
     std::vector<std::string> unique;
     for (auto &d : dirs)
         if (!d.empty() && std::find(unique.begin(), unique.end(), d) == unique.end())
@@ -134,6 +140,25 @@ bool isDrivePath(std::string_view name)
            name[1] == ':' && (name[2] == '\\' || name[2] == '/');
 }
 
+// $BRX_MODULE_OVERRIDES ("MAPI32.DLL=/host/file.so;...") points a module name
+// at another host file, so tests can stand a recording module in for one.
+std::string overrideFor(const std::string &fileName)
+{
+    const char *spec = std::getenv("BRX_MODULE_OVERRIDES");
+    if (!spec)
+        return {};
+    std::string_view rest(spec);
+    while (!rest.empty()) {
+        size_t end = rest.find(';');
+        std::string_view item = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        size_t eq = item.find('=');
+        if (eq != std::string_view::npos && lower(item.substr(0, eq)) == lower(fileName))
+            return std::string(item.substr(eq + 1));
+    }
+    return {};
+}
+
 // Host file for a Windows module name; empty when there is none.
 std::string locate(std::string_view name)
 {
@@ -141,12 +166,15 @@ std::string locate(std::string_view name)
     // Windows appends the default extension to a name that has none.
     if (parts.back().find('.') == std::string::npos)
         parts.back() += ".DLL";
+    if (std::string overridden = overrideFor(parts.back()); !overridden.empty())
+        return overridden;
     if (isDrivePath(name)) {
-        // The default drive table maps C: to the host root.
-        if (lower(name.substr(0, 1)) != "c")
-            return {};
-        parts.erase(parts.begin());
-        return resolveBelow("/", parts);
+        std::string full(name);
+        if (splitPath(name).back().find('.') == std::string::npos)
+            full += ".DLL";
+        std::string host = windowsToHostPath(full).value_or(std::string());
+        std::error_code ec;
+        return fs::is_regular_file(host, ec) ? host : std::string();
     }
     if (!name.empty() && (name[0] == '\\' || name[0] == '/'))
         return {};
@@ -222,6 +250,20 @@ HMODULE loadLibrary(const char *fileName)
     if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map) {
         dlclose(handle);
         setLastError(ERROR_BAD_EXE_FORMAT);
+        return nullptr;
+    }
+    // Like a DLL entry point refusing the attach, a module may decline to load
+    // (the mail module does when the desktop has no mail program).
+    using AttachFn = int (*)();
+    void *attachSymbol = dlsym(handle, kProcessAttachSymbol);
+    Dl_info attachInfo;
+    link_map *attachOwner = nullptr;
+    if (attachSymbol &&
+        dladdr1(attachSymbol, &attachInfo, reinterpret_cast<void **>(&attachOwner),
+                RTLD_DL_LINKMAP) &&
+        attachOwner == map && reinterpret_cast<AttachFn>(attachSymbol)() == 0) {
+        dlclose(handle);
+        setLastError(ERROR_DLL_INIT_FAILED);
         return nullptr;
     }
     record->map = map;

@@ -109,3 +109,22 @@ TEST(Module, FailuresGiveTheWindowsErrors)
 }
 
 } // namespace
+
+TEST(Module, AttachRefusalAndOverrides)
+{
+    setenv("TESTMOD_REFUSE", "1", 1);
+    setLastError(kSentinel);
+    EXPECT_EQ(loadLibrary("TESTMOD.DLL"), nullptr);
+    EXPECT_EQ(getLastError(), ERROR_DLL_INIT_FAILED);
+    unsetenv("TESTMOD_REFUSE");
+
+    // An override stands another host file in for a module name.
+    char hostBuffer[4096] = {};
+    ASSERT_GT(getModuleHostPath(loadLibrary("TESTMOD.DLL"), hostBuffer, sizeof hostBuffer), 0u);
+    const std::string host = hostBuffer;
+    setenv("BRX_MODULE_OVERRIDES", ("OTHER.DLL=" + host).c_str(), 1);
+    HMODULE other = loadLibrary("other.dll");
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(getProcAddress(other, "TestModAdd"), nullptr);
+    unsetenv("BRX_MODULE_OVERRIDES");
+}

@@ -1,4 +1,5 @@
 // A stand-in deliverable for the module tests.
+#include <cstdlib>
 #include "platform/module.h"
 #include "platform/strings.h"
 
@@ -26,3 +27,10 @@ extern "C" int TestModHidden()
 
 extern "C" BRX_EXPORT const plat::OrdinalExport brx_ordinal_exports[] = {
     {1, "TestModAdd"}, {2, "TestModName"}, {3, "TestModHidden"}, {0, nullptr}};
+
+// Declines to load while TESTMOD_REFUSE is set, the way a module whose
+// system service is missing does.
+extern "C" BRX_EXPORT int brx_process_attach()
+{
+    return std::getenv("TESTMOD_REFUSE") ? 0 : 1;
+}

@@ -5,7 +5,10 @@
 // A name without a folder is looked for, without regard to case, in the
 // program's folders in this order: the folder of the running executable, the
 // folders of deliverables already loaded in the process (files ending in
-// ".dll" or ".exe", any case), then $BRX_BIN_DIR when set. A name without an
+// ".dll" or ".exe", any case), then $BRX_BIN_DIR when set, then the platform's
+// own folder (modules standing in for the system's). $BRX_MODULE_OVERRIDES
+// ("NAME.DLL=/host/file;...") maps a file name to a host file first. A name
+// without an
 // extension gets ".DLL". A name with a relative folder ("sub\X.DLL") is
 // looked for below the same folders; a full Windows path ("C:\...\X.DLL") is
 // taken as it stands (its components matched without regard to case when
@@ -35,6 +38,11 @@ using HMODULE = ModuleRecord *;
 using FARPROC = void *;
 
 constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_DLL_INIT_FAILED = 1114;
+
+// A module may export this C function (int, no arguments); when it returns 0
+// on loading, the load fails with ERROR_DLL_INIT_FAILED.
+constexpr const char *kProcessAttachSymbol = "brx_process_attach";
 
 struct OrdinalExport {
     WORD ordinal;
