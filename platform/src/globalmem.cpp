@@ -49,7 +49,10 @@ BOOL globalUnlock(HGLOBAL block)
     return --block->locks > 0 ? TRUE : FALSE;
 }
 
-std::size_t globalSize(HGLOBAL block) { return block ? block->size : 0; }
+std::size_t globalSize(HGLOBAL block)
+{
+    return block ? block->size : 0;
+}
 
 HGLOBAL globalFree(HGLOBAL block)
 {
