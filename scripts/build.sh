@@ -8,7 +8,7 @@ dir=build
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --sanitize) dir=build-asan; args+=(-DBRX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+    --sanitize) dir=build-asan; args+=(-DBRX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" "-DCMAKE_C_FLAGS_DEBUG=-g -O1") ;;
     --fuzz) dir=build-fuzz; args+=(-DBRX_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
     --dir) shift; dir=$1 ;;
     *) echo "build.sh: unknown option $1" >&2; exit 2 ;;
