@@ -218,7 +218,7 @@ int MessageDisplayAdd(int type, unsigned style, int number1, int number2, const 
         if (text && std::strncmp(text, kLeftPrefix, sizeof kLeftPrefix - 1) == 0)
             return leftInTemporaryFolder(request, style, text + sizeof kLeftPrefix - 1);
         return 1;
-    default: return type >= 0 && type <= MSG_LAST_KNOWN ? 0 : 1;
+    default: return type <= MSG_LAST_KNOWN ? 0 : 1;
     }
 }
 
