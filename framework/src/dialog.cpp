@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
@@ -196,9 +197,13 @@ int doModalOnUiThread(plat::HWND owner, const char *module, plat::UINT dialogId,
             error = plat::ERROR_INVALID_PARAMETER;
             return;
         }
+        // The owner's destruction takes its child dialogs with it.
+        QPointer<CDialogBase> alive(dialog.get());
         result = dialog->doModal(owner);
         if (result == 0)
             error = plat::getLastError();
+        if (!alive)
+            (void)dialog.release();
     });
     if (!ran)
         error = plat::ERROR_INVALID_WINDOW_HANDLE;

@@ -70,30 +70,37 @@ bool hasGui()
 
 int presentMessageBox(const plat::ModalRequest &request)
 {
-    QMessageBox box(widgetFromHandle(request.owner));
-    box.setWindowTitle(QString::fromStdString(request.caption));
-    box.setText(QString::fromStdString(request.text));
-    box.setIcon(iconFor(request.style));
+    // On the heap and watched: the owner may be destroyed while the box is
+    // open, and with it the box as its child.
+    QPointer<QMessageBox> box = new QMessageBox(widgetFromHandle(request.owner));
+    box->setWindowTitle(QString::fromStdString(request.caption));
+    box->setText(QString::fromStdString(request.text));
+    box->setIcon(iconFor(request.style));
     const std::vector<ButtonSpec> specs = buttonsFor(request.style);
     std::vector<QPushButton *> buttons;
     for (const ButtonSpec &spec : specs)
-        buttons.push_back(box.addButton(spec.button));
+        buttons.push_back(box->addButton(spec.button));
     const std::size_t defIndex = (request.style & plat::MB_DEFMASK) >> 8;
-    box.setDefaultButton(buttons[defIndex < buttons.size() ? defIndex : 0]);
+    box->setDefaultButton(buttons[defIndex < buttons.size() ? defIndex : 0]);
     if (request.style & (plat::MB_TOPMOST | plat::MB_SYSTEMMODAL))
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box->setWindowFlag(Qt::WindowStaysOnTopHint);
     if (request.style & plat::MB_SETFOREGROUND) {
-        box.show();
-        box.raise();
-        box.activateWindow();
+        box->show();
+        box->raise();
+        box->activateWindow();
     }
-    box.exec();
-    QAbstractButton *clicked = box.clickedButton();
-    for (std::size_t i = 0; i < buttons.size(); ++i)
-        if (clicked == buttons[i])
-            return specs[i].answer;
-    // Closed without a button: what Escape means on a box of this kind.
-    return plat::defaultModalAnswer(request);
+    box->exec();
+    int answer = plat::defaultModalAnswer(request);
+    if (box) {
+        QAbstractButton *clicked = box->clickedButton();
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            if (clicked == buttons[i])
+                answer = specs[i].answer;
+        delete box.data();
+    }
+    // Closed without a button (or with its owner): what Escape means on a
+    // box of this kind.
+    return answer;
 }
 
 bool installGuiPresenter()

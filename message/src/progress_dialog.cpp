@@ -258,9 +258,9 @@ void CProgressDlg::onCloseBox()
 {
     if (m_cancel || m_finished)
         return;
-    const plat::ModalText text{kMsgModule, IDS_CLOSE_QUESTION, msgString(IDS_CLOSE_QUESTION)};
-    if (plat::messageBox(this, text, msgString(IDS_PRODUCT_NAME),
-                         plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDYES)
+    int answer = 0;
+    if (ask(IDS_CLOSE_QUESTION, plat::MB_YESNO | plat::MB_ICONQUESTION, &answer) &&
+        answer == plat::IDYES)
         cancelRequest();
 }
 
@@ -269,15 +269,34 @@ bool CProgressDlg::queryEndSession()
     // A test run leaves nothing half-written behind.
     if (m_operation == 3)
         return true;
-    const unsigned id = m_operation == 2 ? IDS_SHUTDOWN_EXTRACT : IDS_SHUTDOWN_COMPRESS;
-    plat::messageBox(this, plat::ModalText{kMsgModule, id, msgString(id)},
-                     msgString(IDS_PRODUCT_NAME), plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    int answer = 0;
+    ask(m_operation == 2 ? IDS_SHUTDOWN_EXTRACT : IDS_SHUTDOWN_COMPRESS,
+        plat::MB_OK | plat::MB_ICONEXCLAMATION, &answer);
     return false;
+}
+
+bool CProgressDlg::ask(unsigned id, unsigned style, int *answer)
+{
+    ++m_openQuestions;
+    *answer = plat::messageBox(this, plat::ModalText{kMsgModule, id, msgString(id)},
+                               msgString(IDS_PRODUCT_NAME), style);
+    --m_openQuestions;
+    if (m_deletePending) {
+        if (m_openQuestions == 0)
+            deleteLater();
+        return false;
+    }
+    return true;
 }
 
 void CProgressDlg::destroySelf()
 {
+    // The operation may end while a question of this window is open; the
+    // object then goes once the question has returned.
     plat::destroyWindow(this);
     hide();
-    deleteLater();
+    if (m_openQuestions > 0)
+        m_deletePending = true;
+    else
+        deleteLater();
 }

@@ -44,11 +44,16 @@ private:
     bool queryEndSession();
     void setStatus(const QString &text);
     void destroySelf();
+    // Shows a message box owned by the window; false when the window was
+    // closed meanwhile (it is then gone and must not be touched).
+    bool ask(unsigned id, unsigned style, int *answer);
 
     int m_operation;
     QPointer<QWidget> m_owner;
     bool m_cancel = false;
     bool m_finished = false;
+    int m_openQuestions = 0;
+    bool m_deletePending = false;
     long long m_totalMin = 0, m_totalMax = 0;
     long long m_fileMin = 0, m_fileMax = 0;
     long long m_lastFilePos = -1, m_lastEntry = -1;

@@ -7,6 +7,7 @@
 #include "scripted_responder.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -235,6 +236,28 @@ TEST_F(MessageProgress, CloseBoxAsksBeforeCancelling)
     // While cancelling, the close box asks nothing more.
     dialog->close();
     EXPECT_EQ(responder.requests().size(), 2u);
+}
+
+TEST_F(MessageProgress, OperationEndsWhileTheCloseQuestionIsOpen)
+{
+    open(2);
+    QPointer<QWidget> alive(dialog);
+    bool asked = false;
+    // The completion handler closes the window while the person still looks
+    // at the question.
+    const ModalResponder saved = setModalResponder([&](const ModalRequest &request) {
+        asked = request.id == 57355;
+        sendMessage(window, WM_PROGRESS_CLOSE, 0, 0);
+        // What the box's own event loop would do meanwhile.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return ModalAnswer{IDYES, {}};
+    });
+    dialog->close();
+    setModalResponder(saved);
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(isWindow(window));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());
 }
 
 TEST_F(MessageProgress, EndOfSessionDependsOnTheOperation)
