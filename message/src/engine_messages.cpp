@@ -135,8 +135,11 @@ unsigned addStatusString(int code)
     }
 }
 
-// One report per engine call: the first status sets the request's flag and
-// every later one of the same call is ignored.
+// One report per engine call: the first status that shows a message sets the
+// request's flag and every later message of the same call is suppressed.
+// Statuses without a message (an encrypted entry skipped) do not use up the
+// report, or the closing "files were skipped" message of that very call
+// would never be seen.
 bool firstReport(std::int32_t *errorShown)
 {
     if (!errorShown)
@@ -210,8 +213,8 @@ int MessageDisplayAdd(int type, unsigned style, int number1, int number2, const 
         return answer;
     switch (type) {
     case MSG_STATUS:
-        if (firstReport(request ? &request->errorShown : nullptr))
-            if (const unsigned id = addStatusString(number1))
+        if (const unsigned id = addStatusString(number1))
+            if (firstReport(request ? &request->errorShown : nullptr))
                 showId(owner, id, plat::MB_OK);
         return 1;
     case MSG_LEFT_IN_TEMP:
@@ -234,8 +237,8 @@ int MessageDisplayExtract(int type, unsigned style, int number1, int number2, co
     switch (type) {
     case MSG_REPLACE: return replaceQuestion(request, text);
     case MSG_STATUS:
-        if (firstReport(request ? &request->errorShown : nullptr))
-            if (const unsigned id = extractStatusString(number1, request))
+        if (const unsigned id = extractStatusString(number1, request))
+            if (firstReport(request ? &request->errorShown : nullptr))
                 showId(owner, id, plat::MB_OK);
         return 1;
     case MSG_LAST_KNOWN: return 0;

@@ -106,7 +106,7 @@ TEST_F(MessageEngine, ExtractStatusTable)
             EXPECT_EQ(responder.requests()[0].id, c.id);
             EXPECT_EQ(responder.requests()[0].style, MB_OK);
         }
-        EXPECT_EQ(extract->errorShown, 1);
+        EXPECT_EQ(extract->errorShown, c.id ? 1 : 0) << "only a shown message uses up the report";
         EXPECT_EQ(extract->encryptedSkipped, c.code == 41 || c.code == 44 ? 1 : 0);
     }
 }
@@ -127,7 +127,7 @@ TEST_F(MessageEngine, AddStatusTable)
         if (c.id) {
             EXPECT_EQ(responder.requests()[0].id, c.id);
         }
-        EXPECT_EQ(add->errorShown, 1);
+        EXPECT_EQ(add->errorShown, c.id ? 1 : 0);
     }
 }
 
@@ -160,10 +160,10 @@ TEST_F(MessageEngine, SkippedEncryptedEntriesReportedOnlyWhenSomeWereSkipped)
     MessageDisplayExtract(11, 0, 49, 0, "", 0, extract.get());
     EXPECT_TRUE(responder.requests().empty());
 
+    // The skip and the closing 49 come in the same engine call.
     extract->errorShown = 0;
     MessageDisplayExtract(11, 0, 41, 0, "", 0, extract.get());
     EXPECT_EQ(extract->encryptedSkipped, 1);
-    extract->errorShown = 0;
     MessageDisplayExtract(11, 0, 49, 0, "", 0, extract.get());
     ASSERT_EQ(responder.requests().size(), 1u);
     EXPECT_EQ(responder.requests()[0].text,
