@@ -27,9 +27,8 @@ bool DiskPrompter::askLastDisk() const
 
 bool DiskPrompter::askDisk(std::uint32_t number, std::uint32_t count) const
 {
-    return callback &&
-           callback(1, plat::MB_OKCANCEL, static_cast<int>(number), static_cast<int>(count), "", 0,
-                    context) == plat::IDOK;
+    return callback && callback(1, plat::MB_OKCANCEL, static_cast<int>(number),
+                                static_cast<int>(count), "", 0, context) == plat::IDOK;
 }
 
 namespace {
@@ -48,8 +47,7 @@ struct SetEntry {
 std::mutex gSetMutex;
 std::map<std::string, SetEntry> gSets; // by host path
 
-std::shared_ptr<const ArchiveDirectory> findSet(const std::string &hostPath,
-                                                const FileIdentity &id)
+std::shared_ptr<const ArchiveDirectory> findSet(const std::string &hostPath, const FileIdentity &id)
 {
     std::lock_guard lock(gSetMutex);
     auto it = gSets.find(hostPath);
@@ -79,8 +77,7 @@ bool isRemovable(std::string_view windowsPath)
 bool startsWithSpanMarker(ArchiveFile &file)
 {
     std::uint8_t sig[4];
-    return readExact(file, 0, sig, 4) == Error::Ok &&
-           fmt::get32(sig) == fmt::kDataDescriptorSig;
+    return readExact(file, 0, sig, 4) == Error::Ok && fmt::get32(sig) == fmt::kDataDescriptorSig;
 }
 
 } // namespace

@@ -51,8 +51,7 @@ public:
 
     // Decodes entry `index` into out. Safe to call from several threads at
     // once for a single-file archive.
-    Error readEntry(std::size_t index, codecs::Sink &out,
-                    std::optional<std::string_view> password);
+    Error readEntry(std::size_t index, codecs::Sink &out, std::optional<std::string_view> password);
 
 private:
     int openSet(const DiskPrompter &prompter, bool removable);

@@ -99,7 +99,9 @@ int dispatch(UnzipCommand &cmd)
         saveListingCursor(cmd, index);
         return kOk;
     }
-    case UNZIP_COMMENT_LENGTH: cmd.count = static_cast<std::int32_t>(dir.comment.size()); return kOk;
+    case UNZIP_COMMENT_LENGTH:
+        cmd.count = static_cast<std::int32_t>(dir.comment.size());
+        return kOk;
     case UNZIP_COMMENT: {
         // A count left by the length call bounds what the buffer takes.
         std::size_t n = dir.comment.size();

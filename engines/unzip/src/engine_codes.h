@@ -8,9 +8,9 @@ namespace unzip {
 
 enum EngineCode : int {
     kOk = 0,
-    kBadCommand = 1,          // wrong block size, unknown function, missing path or buffer
-    kDamaged = 2,             // damaged directory, header or data; CRC or size mismatch
-    kNotZip = 3,              // the file is no ZIP archive
+    kBadCommand = 1, // wrong block size, unknown function, missing path or buffer
+    kDamaged = 2,    // damaged directory, header or data; CRC or size mismatch
+    kNotZip = 3,     // the file is no ZIP archive
     kOutOfMemory = 4,
     kArchiveMissing = 9,      // the archive file does not exist
     kNoSuchEntry = 10,        // entry record call past the last entry
@@ -21,9 +21,9 @@ enum EngineCode : int {
     kEncryptedWrongCode = 44, // status only: encrypted entry skipped, the code is wrong
     kEncryptedSkipped = 49,   // result: finished, but encrypted entries were skipped
     kDiskFull = 50,
-    kCancelled = 80,          // a callback asked to stop, or the replace question was cancelled
-    kDiskNotInserted = 81,    // a disk of a spanned set was asked for and not given
-    kUnsupportedMethod = 82,  // the entry's compression method has no decoder here
+    kCancelled = 80,             // a callback asked to stop, or the replace question was cancelled
+    kDiskNotInserted = 81,       // a disk of a spanned set was asked for and not given
+    kUnsupportedMethod = 82,     // the entry's compression method has no decoder here
     kUnsupportedEncryption = 83, // strong or AES encryption
 };
 

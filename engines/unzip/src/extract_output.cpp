@@ -16,8 +16,9 @@ bool ProgressSink::write(const std::uint8_t *data, std::size_t len)
     if (!put(data, len))
         return false;
     done_ += len;
-    int percent = total_ == 0 ? 100 : static_cast<int>(std::min<std::uint64_t>(
-                                          100, done_ * 100 / std::max<std::uint64_t>(total_, 1)));
+    int percent = total_ == 0 ? 100
+                              : static_cast<int>(std::min<std::uint64_t>(
+                                    100, done_ * 100 / std::max<std::uint64_t>(total_, 1)));
     if (percent != percent_) {
         percent_ = percent;
         if (hook_ && !hook_(percent)) {

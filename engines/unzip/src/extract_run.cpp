@@ -164,8 +164,8 @@ int Runner::ask(const std::string &target)
     if (!cmd_.messageCallback)
         return plat::IDNO;
     std::string text = target + " exists";
-    return cmd_.messageCallback(8, plat::MB_YESNOCANCEL | plat::MB_ICONQUESTION, 0, 0,
-                                text.c_str(), 0, cmd_.messageContext);
+    return cmd_.messageCallback(8, plat::MB_YESNOCANCEL | plat::MB_ICONQUESTION, 0, 0, text.c_str(),
+                                0, cmd_.messageContext);
 }
 
 bool Runner::entryIsNewer(const CentralEntry &e, const std::string &target) const
@@ -368,6 +368,9 @@ void Runner::finish(Job &job)
     if (ok && lastPercent < 100 && !stopCode_ && !sendProgress(100)) {
         cancel_ = true;
         stopCode_ = kCancelled;
+        if (job.kind == JobKind::File)
+            plat::deleteFile(job.temp.c_str());
+        return;
     }
     if (!ok) {
         if (job.kind == JobKind::File)
@@ -538,8 +541,8 @@ int Runner::run()
         std::string_view mask = cmd_.nameMask ? cmd_.nameMask : "*.*";
         for (std::size_t i = 0; i < count; ++i) {
             const CentralEntry &e = dir_.entries[i];
-            if (nameMatches(mask, decodeEntryName(dir_.name(e), e.flags, dir_.extra(e),
-                                                  e.versionMadeBy)))
+            if (nameMatches(mask,
+                            decodeEntryName(dir_.name(e), e.flags, dir_.extra(e), e.versionMadeBy)))
                 selected.push_back(i);
         }
     }
