@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,9 @@ int main(int argc, char **argv)
         int count = 0;
         result = GetFileCount(archive.c_str(), &count);
         if (result == 0 && count > 0) {
-            std::vector<ZIPINFOEX> records(static_cast<std::size_t>(count));
-            ZIPINFOEX *array = records.data();
+            // As the callers do: the array is not cleared before the records are filled.
+            std::unique_ptr<ZIPINFOEX[]> records(new ZIPINFOEX[static_cast<std::size_t>(count)]);
+            ZIPINFOEX *array = records.get();
             result = LoadFile(archive.c_str(), count, &array, nullptr);
         }
     } else if (mode == "extract" && argc > 3) {

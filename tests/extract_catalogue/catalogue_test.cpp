@@ -139,5 +139,5 @@ open(sys.argv[1], 'wb').write(out)
     EXPECT_EQ(records[99999].entryIndex, 99999);
     EXPECT_EQ(records[12345].entryIndex, 12345);
     // Quadratic work (re-reading the directory per record) would take minutes.
-    EXPECT_LT(elapsed, std::chrono::seconds(10));
+    EXPECT_LT(elapsed, std::chrono::seconds(30));
 }

@@ -63,3 +63,22 @@ save(build([small, big]))
     EXPECT_EQ(listTree(medium), std::vector<std::string>{"out/small.txt"});
     plat::removeDrive('R');
 }
+
+TEST(UnzipEngineFuzzRegression, SavedInputsFailCleanly)
+{
+    // Each saved input is damaged: every function answers with a failure code
+    // (a crash or an allocation of the stated size would end the test).
+    const char *inputs[] = {"unzip-engine-fuzz/oom_directory_on_other_disk.zip"};
+    for (const char *input : inputs) {
+        SCOPED_TRACE(input);
+        std::string path = win(brxtest::fixturePath(input));
+        UnzipCommand cmd;
+        initUnzipCommand(cmd);
+        cmd.function = UNZIP_COUNT;
+        cmd.archivePath = path.c_str();
+        EXPECT_NE(dunzipS(&cmd), 0);
+        Recorder rec;
+        UnzipCommand test = extractCommand(path, "", rec);
+        EXPECT_NE(dunzipS(&test), 0);
+    }
+}

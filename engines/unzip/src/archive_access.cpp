@@ -4,6 +4,7 @@
 #include <limits>
 #include <mutex>
 #include <new>
+#include <sys/stat.h>
 #include <vector>
 
 #include "directory_cache.h"
@@ -64,6 +65,74 @@ void storeSet(const std::string &hostPath, std::vector<FileIdentity> disks,
 {
     std::lock_guard lock(gSetMutex);
     gSets[hostPath] = SetEntry{std::move(disks), std::move(dir)};
+}
+
+// Where a Windows path led last time, for listings: a catalogue makes one
+// call per entry, and resolving the path component by component and opening
+// the file each time would cost more than filling the record. Trusted only
+// while the drive still maps to the same folder and a stat of the host file
+// gives the same identity (never for removable drives, whose medium changes).
+struct PathMemo {
+    std::string driveFolder;
+    std::string hostPath;
+};
+std::mutex gMemoMutex;
+std::map<std::string, PathMemo> gMemo;
+constexpr std::size_t kMaxMemo = 64;
+
+std::string driveFolderOf(std::string_view windowsPath)
+{
+    if (windowsPath.size() < 2 || windowsPath[1] != ':')
+        return {};
+    auto info = plat::driveInfo(windowsPath[0]);
+    if (!info || info->type == plat::DRIVE_REMOVABLE || info->type == plat::DRIVE_CDROM)
+        return {};
+    return info->hostDir;
+}
+
+std::optional<FileIdentity> statIdentity(const std::string &hostPath)
+{
+    struct stat st {};
+    if (::stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    FileIdentity id;
+    id.path = hostPath;
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    return id;
+}
+
+std::shared_ptr<const ArchiveDirectory> memoLookup(const std::string &windowsPath)
+{
+    std::string folder = driveFolderOf(windowsPath);
+    if (folder.empty())
+        return nullptr;
+    std::string host;
+    {
+        std::lock_guard lock(gMemoMutex);
+        auto it = gMemo.find(windowsPath);
+        if (it == gMemo.end() || it->second.driveFolder != folder)
+            return nullptr;
+        host = it->second.hostPath;
+    }
+    auto id = statIdentity(host);
+    if (!id)
+        return nullptr;
+    auto dir = DirectoryCache::shared().find(*id);
+    return dir && dir->end.diskCount <= 1 ? dir : nullptr;
+}
+
+void memoStore(const std::string &windowsPath, const std::string &hostPath)
+{
+    std::string folder = driveFolderOf(windowsPath);
+    if (folder.empty())
+        return;
+    std::lock_guard lock(gMemoMutex);
+    if (gMemo.size() >= kMaxMemo)
+        gMemo.clear();
+    gMemo[windowsPath] = PathMemo{folder, hostPath};
 }
 
 bool isRemovable(std::string_view windowsPath)
@@ -245,9 +314,15 @@ int engineCodeOf(Error error)
 OpenArchive::OpenArchive() = default;
 OpenArchive::~OpenArchive() = default;
 
-int OpenArchive::open(const char *windowsPath, const DiskPrompter &prompter)
+int OpenArchive::open(const char *windowsPath, const DiskPrompter &prompter, bool listOnly)
 {
     windowsPath_ = windowsPath;
+    if (listOnly) {
+        if (auto dir = memoLookup(windowsPath_)) {
+            dir_ = std::move(dir);
+            return kOk;
+        }
+    }
     const bool removable = isRemovable(windowsPath_);
     for (int prompt = 0;; ++prompt) {
         bool askable = removable && prompter.callback && prompt < kMaxPrompts;
@@ -272,6 +347,7 @@ int OpenArchive::open(const char *windowsPath, const DiskPrompter &prompter)
             return openSet(prompter, removable);
         }
         DirectoryCache &cache = DirectoryCache::shared();
+        memoStore(windowsPath_, hostPath_);
         dir_ = cache.find(file_->identity());
         if (dir_)
             return multiDisk() ? openSet(prompter, removable) : kOk;
@@ -313,17 +389,27 @@ int OpenArchive::openSet(const DiskPrompter &prompter, bool removable)
         storeSet(hostPath_, disks_->identities(), dir_);
         return kOk;
     }
-    // The directory starts on an earlier disk: gather it from there.
+    // The directory starts on an earlier disk: gather it from there, in
+    // steps, so a hostile stated size runs out of data before it runs out of
+    // memory.
     auto dir = std::make_shared<ArchiveDirectory>(*dir_);
-    try {
-        dir->directoryBytes.assign(end.directorySize, 0);
-    } catch (const std::bad_alloc &) {
-        return kOutOfMemory;
-    }
     file_.reset();
     SpanView view(*disks_, end.directoryDisk);
-    Error err = readExact(view, end.directoryOffset, dir->directoryBytes.data(),
-                          dir->directoryBytes.size());
+    std::vector<std::uint8_t> &bytes = dir->directoryBytes;
+    bytes.clear();
+    Error err = Error::Ok;
+    constexpr std::uint64_t kStep = 1 << 20;
+    while (err == Error::Ok && bytes.size() < end.directorySize) {
+        std::size_t step = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kStep, end.directorySize - bytes.size()));
+        std::size_t old = bytes.size();
+        try {
+            bytes.resize(old + step);
+        } catch (const std::bad_alloc &) {
+            return kOutOfMemory;
+        }
+        err = readExact(view, end.directoryOffset + old, bytes.data() + old, step);
+    }
     if (err == Error::Ok)
         err = parseDirectoryBytes(*dir);
     if (err != Error::Ok)

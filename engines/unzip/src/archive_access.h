@@ -42,7 +42,9 @@ public:
 
     // Opens the archive at a Windows path and reads its directory (from the
     // cache when unchanged). Returns an engine code (engine_codes.h).
-    int open(const char *windowsPath, const DiskPrompter &prompter);
+    // With `listOnly` the caller only reads the directory (no entry data):
+    // an unchanged archive seen before is then served without opening it.
+    int open(const char *windowsPath, const DiskPrompter &prompter, bool listOnly = false);
 
     const ArchiveDirectory &directory() const { return *dir_; }
     // True for a set of several disks or segments: entries are then read one at
