@@ -286,6 +286,11 @@ std::span<const std::uint8_t> findExtraField(std::span<const std::uint8_t> extra
     return {};
 }
 
+Error parseDirectoryBytes(ArchiveDirectory &dir)
+{
+    return parseEntries(dir);
+}
+
 Error readArchiveDirectory(ArchiveFile &file, ArchiveDirectory &dir)
 {
     const std::uint64_t fileSize = file.size();

@@ -80,6 +80,10 @@ struct ArchiveDirectory {
 // contents of dir are unspecified.
 Error readArchiveDirectory(ArchiveFile &file, ArchiveDirectory &dir);
 
+// Parses dir.directoryBytes into dir.entries, checking the count against
+// dir.end.totalEntries (used for a directory gathered from several disks).
+Error parseDirectoryBytes(ArchiveDirectory &dir);
+
 // The body of the first extra field with header id `id` inside `extra`, or an
 // empty span with found = false. A field running past the end ends the search.
 std::span<const std::uint8_t> findExtraField(std::span<const std::uint8_t> extra, std::uint16_t id,

@@ -1,101 +1,89 @@
 #include "entry_data_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
-#include <zlib.h>
 
+#include "codecs/decoders.h"
 #include "zip_format.h"
 
 namespace unzip {
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
-constexpr std::size_t kMinChunk = 4 * 1024;
-constexpr std::size_t kInputChunk = 64 * 1024;
-
-// Output buffer for an entry of the stated size: large entries get large
-// writes, tiny ones do not pay for a large allocation.
-std::size_t outputChunk(std::uint64_t uncompressedSize)
-{
-    return static_cast<std::size_t>(
-        std::clamp<std::uint64_t>(uncompressedSize + 1, kMinChunk, kChunk));
-}
-
-codecs::Result copyStored(codecs::Source &src, std::size_t chunk, codecs::Sink &dst)
-{
-    std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[chunk]);
-    if (!buf)
-        return codecs::Result::OutOfMemory;
-    for (;;) {
-        long n = src.read(buf.get(), chunk);
-        if (n < 0)
-            return codecs::Result::ReadError;
-        if (n == 0)
-            return codecs::Result::Ok;
-        if (!dst.write(buf.get(), static_cast<std::size_t>(n)))
-            return codecs::Result::Stopped;
+class MemorySource final : public codecs::Source {
+public:
+    MemorySource(const std::uint8_t *data, std::size_t size) : data_(data), left_(size) {}
+    long read(std::uint8_t *buf, std::size_t len) override
+    {
+        std::size_t n = std::min({len, left_, std::size_t{1} << 30});
+        std::memcpy(buf, data_, n);
+        data_ += n;
+        left_ -= n;
+        return static_cast<long>(n);
     }
+
+private:
+    const std::uint8_t *data_;
+    std::size_t left_;
+};
+
+// Reads exactly len bytes (fewer only when the source ends early).
+long readAll(codecs::Source &src, std::uint8_t *buf, std::size_t len)
+{
+    std::size_t got = 0;
+    while (got < len) {
+        long n = src.read(buf + got, len - got);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<long>(got);
 }
 
-// Raw deflate through zlib, until the codecs library brings its own inflate.
-codecs::Result inflateRaw(codecs::Source &src, std::size_t chunk, codecs::Sink &dst)
+codecs::Result inflateWhole(codecs::Source &src, std::size_t compressedSize,
+                            std::size_t uncompressedSize, codecs::Sink &dst)
 {
-    std::unique_ptr<std::uint8_t[]> in(new (std::nothrow) std::uint8_t[kInputChunk]);
-    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[chunk]);
+    std::unique_ptr<std::uint8_t[]> in(new (std::nothrow) std::uint8_t[compressedSize + 1]);
+    std::unique_ptr<std::uint8_t[]> out(new (std::nothrow) std::uint8_t[uncompressedSize + 1]);
     if (!in || !out)
         return codecs::Result::OutOfMemory;
-    z_stream zs{};
-    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
-        return codecs::Result::OutOfMemory;
-    struct Guard {
-        z_stream *s;
-        ~Guard() { inflateEnd(s); }
-    } guard{&zs};
-    bool inputDone = false;
-    for (;;) {
-        if (zs.avail_in == 0 && !inputDone) {
-            long n = src.read(in.get(), kInputChunk);
-            if (n < 0)
-                return codecs::Result::ReadError;
-            inputDone = n == 0;
-            zs.next_in = in.get();
-            zs.avail_in = static_cast<uInt>(n);
-        }
-        zs.next_out = out.get();
-        zs.avail_out = static_cast<uInt>(chunk);
-        int ret = inflate(&zs, Z_NO_FLUSH);
-        std::size_t produced = chunk - zs.avail_out;
-        if (produced > 0 && !dst.write(out.get(), produced))
-            return codecs::Result::Stopped;
-        switch (ret) {
-        case Z_STREAM_END: return codecs::Result::Ok;
-        case Z_OK: break;
-        case Z_BUF_ERROR:
-            // No progress possible: only acceptable while more input may come.
-            if (inputDone && produced == 0)
-                return codecs::Result::Truncated;
-            break;
-        case Z_MEM_ERROR: return codecs::Result::OutOfMemory;
-        default: return codecs::Result::DataError;
-        }
-        if (inputDone && zs.avail_in == 0 && produced == 0)
-            return codecs::Result::Truncated;
+    long got = readAll(src, in.get(), compressedSize);
+    if (got < 0)
+        return codecs::Result::ReadError;
+    codecs::Result r = codecs::inflateBuffer(in.get(), static_cast<std::size_t>(got), out.get(),
+                                             uncompressedSize, nullptr);
+    if (r == codecs::Result::DataError) {
+        // The whole-buffer inflater cannot tell a wrong stated size from
+        // damaged data; the streaming one, run to the stream's own end, can
+        // (the caller's size check sees too much or too little output).
+        MemorySource again(in.get(), static_cast<std::size_t>(got));
+        return codecs::decodeDeflate(again, codecs::kUnknownSize, dst);
     }
+    if (r != codecs::Result::Ok)
+        return r;
+    if (uncompressedSize > 0 && !dst.write(out.get(), uncompressedSize))
+        return codecs::Result::Stopped;
+    return codecs::Result::Ok;
 }
 
 } // namespace
 
 codecs::Result decodeEntryData(std::uint16_t method, std::uint16_t flags, codecs::Source &src,
-                               std::uint64_t uncompressedSize, codecs::Sink &dst)
+                               std::uint64_t compressedSize, std::uint64_t uncompressedSize,
+                               codecs::Sink &dst)
 {
-    (void)flags;
-    const std::size_t chunk = outputChunk(uncompressedSize);
-    switch (method) {
-    case fmt::method::kStored: return copyStored(src, chunk, dst);
-    case fmt::method::kDeflated: return inflateRaw(src, chunk, dst);
-    default: return codecs::Result::Unsupported;
-    }
+    if (method == fmt::method::kDeflated && compressedSize <= kWholeBufferLimit &&
+        uncompressedSize <= kWholeBufferLimit)
+        return inflateWhole(src, static_cast<std::size_t>(compressedSize),
+                            static_cast<std::size_t>(uncompressedSize), dst);
+    // Stored data is exactly the compressed bytes: copying all of them lets
+    // the caller's size check tell a wrong stated size from a cut entry.
+    if (method == fmt::method::kStored)
+        return codecs::decodeStored(src, codecs::kUnknownSize, dst);
+    return codecs::decodeEntry(method, flags, src, uncompressedSize, dst);
 }
 
 } // namespace unzip

@@ -38,6 +38,20 @@ public:
         if (pos_ == end_) {
             if (left_ == 0)
                 return 0;
+            if (len >= capacity_) {
+                // A caller reading large blocks (a whole entry at once) gets
+                // them straight from the file, without a copy.
+                std::size_t want = static_cast<std::size_t>(
+                    std::min<std::uint64_t>({len, left_, std::uint64_t{1} << 30}));
+                Error err = readExact(file_, next_, dst, want);
+                if (err != Error::Ok) {
+                    failure_ = err;
+                    return -1;
+                }
+                next_ += want;
+                left_ -= want;
+                return static_cast<long>(want);
+            }
             std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_, left_));
             Error err = readExact(file_, next_, buf_.get(), want);
             if (err != Error::Ok) {
@@ -114,33 +128,28 @@ Error fromCodec(codecs::Result r, const RangeSource &src, const CheckingSink &si
     return Error::DataError;
 }
 
-} // namespace
-
-Error readEntry(ArchiveFile &file, const ArchiveDirectory &dir, std::size_t index,
-                codecs::Sink &out, std::optional<std::string_view> password)
+Error checkEncryption(const CentralEntry &e, const std::optional<std::string_view> &password)
 {
-    if (index >= dir.entries.size())
-        return Error::BadEntryIndex;
-    const CentralEntry &e = dir.entries[index];
-    const bool encrypted = e.flags & fmt::flag::kEncrypted;
     if ((e.flags & fmt::flag::kStrongEncryption) || e.method == fmt::method::kAesMarker)
         return Error::UnsupportedEncryption;
-    if (encrypted && !password)
+    if ((e.flags & fmt::flag::kEncrypted) && !password)
         return Error::PasswordRequired;
+    return Error::Ok;
+}
 
-    EntryLocation loc;
-    Error err = locateEntryData(file, dir, e, loc);
-    if (err != Error::Ok)
-        return err;
-
+Error decodeLocated(ArchiveFile &file, const CentralEntry &e, const EntryLocation &loc,
+                    codecs::Sink &out, const std::optional<std::string_view> &password)
+{
+    const bool encrypted = e.flags & fmt::flag::kEncrypted;
     RangeSource range(file, loc.dataOffset, e.compressedSize);
     if (!range.allocate())
         return Error::OutOfMemory;
     codecs::Source *src = &range;
     std::optional<DecryptingSource> decrypting;
+    std::uint64_t dataSize = e.compressedSize;
     if (encrypted) {
         decrypting.emplace(range, *password);
-        err = decrypting->readHeader(encryptionCheckByte(loc.flags, e.crc32, loc.modTime));
+        Error err = decrypting->readHeader(encryptionCheckByte(loc.flags, e.crc32, loc.modTime));
         if (err == Error::Truncated)
             return Error::DataError;
         if (err == Error::ReadError)
@@ -148,11 +157,12 @@ Error readEntry(ArchiveFile &file, const ArchiveDirectory &dir, std::size_t inde
         if (err != Error::Ok)
             return err;
         src = &*decrypting;
+        dataSize -= fmt::kEncryptionHeaderSize;
     }
 
     CheckingSink sink(out, e.uncompressedSize);
-    err =
-        fromCodec(decodeEntryData(e.method, e.flags, *src, e.uncompressedSize, sink), range, sink);
+    Error err = fromCodec(
+        decodeEntryData(e.method, e.flags, *src, dataSize, e.uncompressedSize, sink), range, sink);
     if (err == Error::Ok && sink.count() != e.uncompressedSize)
         err = Error::SizeMismatch;
     if (err == Error::Ok && sink.crc() != e.crc32)
@@ -168,6 +178,37 @@ Error readEntry(ArchiveFile &file, const ArchiveDirectory &dir, std::size_t inde
             return err == Error::ReadError ? err : Error::BadDataDescriptor;
     }
     return Error::Ok;
+}
+
+} // namespace
+
+Error readEntry(ArchiveFile &file, const ArchiveDirectory &dir, std::size_t index,
+                codecs::Sink &out, std::optional<std::string_view> password)
+{
+    if (index >= dir.entries.size())
+        return Error::BadEntryIndex;
+    const CentralEntry &e = dir.entries[index];
+    Error err = checkEncryption(e, password);
+    if (err != Error::Ok)
+        return err;
+    EntryLocation loc;
+    err = locateEntryData(file, dir, e, loc);
+    if (err != Error::Ok)
+        return err;
+    return decodeLocated(file, e, loc, out, password);
+}
+
+Error readEntryAt(ArchiveFile &file, const CentralEntry &e, std::uint64_t headerOffset,
+                  codecs::Sink &out, std::optional<std::string_view> password)
+{
+    Error err = checkEncryption(e, password);
+    if (err != Error::Ok)
+        return err;
+    EntryLocation loc;
+    err = locateEntryAt(file, e, headerOffset, loc);
+    if (err != Error::Ok)
+        return err;
+    return decodeLocated(file, e, loc, out, password);
 }
 
 } // namespace unzip

@@ -24,6 +24,11 @@ namespace unzip {
 Error readEntry(ArchiveFile &file, const ArchiveDirectory &dir, std::size_t index,
                 codecs::Sink &out, std::optional<std::string_view> password = std::nullopt);
 
+// The same for an entry whose local header starts at headerOffset of file
+// (the segment of a spanned set that holds it); no disk check.
+Error readEntryAt(ArchiveFile &file, const CentralEntry &e, std::uint64_t headerOffset,
+                  codecs::Sink &out, std::optional<std::string_view> password = std::nullopt);
+
 // A Sink that drops everything (testing an archive).
 class DiscardSink final : public codecs::Sink {
 public:

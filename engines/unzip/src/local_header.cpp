@@ -27,7 +27,14 @@ Error locateEntryData(ArchiveFile &file, const ArchiveDirectory &dir, const Cent
     pos += dir.offsetCorrection;
     if (pos < 0 || static_cast<std::uint64_t>(pos) >= fileSize)
         return Error::BadLocalHeader;
-    loc.headerOffset = static_cast<std::uint64_t>(pos);
+    return locateEntryAt(file, e, static_cast<std::uint64_t>(pos), loc);
+}
+
+Error locateEntryAt(ArchiveFile &file, const CentralEntry &e, std::uint64_t headerOffset,
+                    EntryLocation &loc)
+{
+    const std::uint64_t fileSize = file.size();
+    loc.headerOffset = headerOffset;
     std::uint8_t h[fmt::local::kSize];
     Error err = readExact(file, loc.headerOffset, h, sizeof h);
     if (err == Error::Truncated)

@@ -24,6 +24,12 @@ struct EntryLocation {
 Error locateEntryData(ArchiveFile &file, const ArchiveDirectory &dir, const CentralEntry &e,
                       EntryLocation &loc);
 
+// The same for a local header known to start at headerOffset of file (the
+// segment of a spanned set that holds it). Errors: BadLocalHeader, Truncated,
+// ReadError.
+Error locateEntryAt(ArchiveFile &file, const CentralEntry &e, std::uint64_t headerOffset,
+                    EntryLocation &loc);
+
 struct DataDescriptor {
     std::uint32_t crc32 = 0;
     std::uint64_t compressedSize = 0;

@@ -1,1 +1,0 @@
-// The catalogue and extraction exports live in the files beside this one.
