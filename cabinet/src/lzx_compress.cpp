@@ -2,6 +2,7 @@
 
 #include "cab_format.h"
 #include "lzx_huffman.h"
+#include "lzx_match_finder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,9 +30,10 @@ constexpr int kBlockUncompressed = 3;
 constexpr std::size_t kFramesPerBlock = 4;
 constexpr std::size_t kFrameLimit = kBlockMax + kLzxMaxGrowth;
 
-constexpr int kHashBits = 17;
-constexpr int kMaxChain = 64;
-constexpr int kNiceLength = 96;
+// Match search: tree nodes visited per position, and the length at which a
+// match is taken without looking further.
+constexpr int kMaxDepth = 32;
+constexpr int kNiceLength = 64;
 
 // Position slots by window size (2^15 .. 2^21).
 constexpr int kSlotsByWindow[] = {30, 32, 34, 36, 38, 42, 50};
@@ -136,10 +138,7 @@ private:
     bool overflow_ = false;
 };
 
-struct Candidate {
-    int len;
-    std::uint32_t dist;
-};
+using Candidate = MatchCandidate;
 constexpr std::size_t kMaxCandidates = 32;
 constexpr std::uint8_t kUnusedCost = 14; // bits assumed for a symbol the last trees lacked
 
@@ -170,13 +169,13 @@ public:
     {
         const std::size_t blockBytes = kFramesPerBlock * kBlockMax;
         capacity_ = windowSize_ + blockBytes;
-        if (!window_.allocate(alloc_, capacity_ + 8) || !head_.allocate(alloc_, 1u << kHashBits) ||
-            !chain_.allocate(alloc_, windowSize_) || !items_.allocate(alloc_, blockBytes + 8) ||
+        if (!window_.allocate(alloc_, capacity_ + 8) ||
+            !finder_.init(alloc_, windowBits_, maxDistance_) ||
+            !items_.allocate(alloc_, blockBytes + 8) ||
             !out_.allocate(alloc_, kFramesPerBlock * kFrameLimit + 4096) ||
             !nodes_.allocate(alloc_, kBlockMax + 1) || !cache_.allocate(alloc_, 4 * blockBytes) ||
             !cacheStart_.allocate(alloc_, blockBytes + 2))
             return false;
-        std::memset(head_.data(), 0, head_.size() * sizeof(std::uint32_t));
         std::memset(prevMain_, 0, sizeof prevMain_);
         std::memset(prevLength_, 0, sizeof prevLength_);
         return true;
@@ -212,23 +211,6 @@ private:
             return;
         std::memmove(window_.data(), at(keepFrom), dataEnd_ - keepFrom);
         base_ = keepFrom;
-    }
-
-    std::uint32_t hashAt(std::uint64_t pos)
-    {
-        const std::uint8_t *p = at(pos);
-        const std::uint32_t v = std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
-        return (v * 2654435761u) >> (32 - kHashBits);
-    }
-
-    void insertUpTo(std::uint64_t pos)
-    {
-        while (hashed_ < pos && hashed_ + 3 <= dataEnd_) {
-            const std::uint32_t h = hashAt(hashed_);
-            chain_[hashed_ & (windowSize_ - 1)] = head_[h];
-            head_[h] = static_cast<std::uint32_t>(hashed_ + 1);
-            ++hashed_;
-        }
     }
 
     int matchLength(std::uint64_t pos, std::uint32_t dist, int limit)
@@ -288,35 +270,12 @@ private:
         items_[itemCount_++] = item;
     }
 
-    // Matches at `pos` from the hash chains, each longer than the one before.
+    // Matches at `pos` that end within the frame, each longer than the one before.
     std::size_t findMatches(std::uint64_t pos, std::uint64_t frameEnd, Candidate *out)
     {
         const int limit = static_cast<int>(std::min<std::uint64_t>(kMaxMatch, frameEnd - pos));
-        if (limit < 3 || pos + 3 > dataEnd_)
-            return 0;
-        insertUpTo(pos);
-        std::size_t count = 0;
-        int longest = 1;
-        std::uint32_t cand = head_[hashAt(pos)];
-        int chain = kMaxChain;
-        const std::uint8_t *a = at(pos);
-        while (cand != 0 && chain-- > 0) {
-            const std::uint64_t c = cand - 1;
-            const std::uint64_t dist = pos - c;
-            if (dist > maxDistance_ || dist == 0)
-                break;
-            if (at(c)[longest] == a[longest]) {
-                const int len = matchLength(pos, static_cast<std::uint32_t>(dist), limit);
-                if (len > longest) {
-                    out[count++] = Candidate{len, static_cast<std::uint32_t>(dist)};
-                    longest = len;
-                    if (len >= kNiceLength || len == limit || count == kMaxCandidates)
-                        break;
-                }
-            }
-            cand = chain_[c & (windowSize_ - 1)];
-        }
-        return count;
+        return finder_.find(at(pos), pos, static_cast<std::size_t>(dataEnd_ - pos), limit,
+                            kNiceLength, kMaxDepth, out, kMaxCandidates);
     }
 
     std::uint32_t lengthCost(int len) const
@@ -672,9 +631,7 @@ private:
     std::uint64_t base_ = 0;       // folder position of window_[0]
     std::uint64_t dataEnd_ = 0;    // folder position after the buffered data
     std::uint64_t blockStart_ = 0; // first position not yet compressed
-    std::uint64_t hashed_ = 0;     // first position not yet in the hash chains
-    Buffer<std::uint32_t> head_;   // position + 1 of the newest string per hash
-    Buffer<std::uint32_t> chain_;  // position + 1 of the previous string, per position
+    BinaryTreeMatchFinder finder_;
     bool lastFrameSeen_ = false;
     bool headerWritten_ = false;
 
