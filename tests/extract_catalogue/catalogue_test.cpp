@@ -83,9 +83,9 @@ save(build([entry(b'top.txt', b'1'), entry(b'a/b/c.txt', b'22', method=8)], comm
     EXPECT_EQ(array, records.data());
     EXPECT_EQ(cabInfo, 1234);
     EXPECT_STREQ(records[1].path, "a\\b\\c.txt");
-    EXPECT_EQ(records[1].hasFolder, 1);
-    EXPECT_EQ(records[0].hasFolder, 0);
-    EXPECT_EQ(records[1].entryIndex, 1);
+    EXPECT_EQ(+records[1].hasFolder, 1);
+    EXPECT_EQ(+records[0].hasFolder, 0);
+    EXPECT_EQ(+records[1].entryIndex, 1);
 
     HGLOBAL comment = GetZipComment(path.c_str());
     ASSERT_NE(comment, nullptr);
@@ -136,8 +136,8 @@ open(sys.argv[1], 'wb').write(out)
     ASSERT_EQ(LoadFile(win(path).c_str(), count, &array, nullptr), 0);
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_STREQ(records[99999].path, "dir099\\file099999.txt");
-    EXPECT_EQ(records[99999].entryIndex, 99999);
-    EXPECT_EQ(records[12345].entryIndex, 12345);
+    EXPECT_EQ(+records[99999].entryIndex, 99999);
+    EXPECT_EQ(+records[12345].entryIndex, 12345);
     // Quadratic work (re-reading the directory per record) would take minutes.
     EXPECT_LT(elapsed, std::chrono::seconds(30));
 }

@@ -48,22 +48,22 @@ TEST(UnzipEngineListing, CountEntriesAndComment)
         ASSERT_EQ(dunzipS(&cmd), 0) << i;
     }
     EXPECT_STREQ(records[0].path, "dir\\Sub\\LongFileName.txt");
-    EXPECT_EQ(records[0].hasFolder, 1);
-    EXPECT_EQ(records[0].method, 8);
-    EXPECT_EQ(records[0].uncompressedSize, 5u);
-    EXPECT_EQ(records[0].attributes, ENTRY_READONLY | ENTRY_ARCHIVE | ENTRY_LONG_NAME);
+    EXPECT_EQ(+records[0].hasFolder, 1);
+    EXPECT_EQ(+records[0].method, 8);
+    EXPECT_EQ(+records[0].uncompressedSize, 5u);
+    EXPECT_EQ(+records[0].attributes, ENTRY_READONLY | ENTRY_ARCHIVE | ENTRY_LONG_NAME);
     EXPECT_STREQ(records[0].dateTime, "01/01/2025 15:30");
-    EXPECT_EQ(records[1].entryIndex, 1);
+    EXPECT_EQ(+records[1].entryIndex, 1);
     EXPECT_STREQ(records[1].path, "README.TXT");
-    EXPECT_EQ(records[1].hasFolder, 0);
-    EXPECT_EQ(records[1].compressedSize, 1000u);
-    EXPECT_EQ(records[2].entryIndex, 2);
+    EXPECT_EQ(+records[1].hasFolder, 0);
+    EXPECT_EQ(+records[1].compressedSize, 1000u);
+    EXPECT_EQ(+records[2].entryIndex, 2);
     EXPECT_TRUE(records[2].attributes & ENTRY_ENCRYPTED);
     // A call past the last entry fails and leaves the record alone.
     records[3].entryIndex = 77;
     cmd.entryOut = &records[3];
     EXPECT_EQ(dunzipS(&cmd), 10);
-    EXPECT_EQ(records[3].entryIndex, 77);
+    EXPECT_EQ(+records[3].entryIndex, 77);
 
     cmd = listCommand(UNZIP_COMMENT_LENGTH, path);
     ASSERT_EQ(dunzipS(&cmd), 0);
@@ -87,11 +87,11 @@ TEST(UnzipEngineListing, FreshBlockStartsAtTheFirstEntry)
     ASSERT_EQ(dunzipS(&cmd), 0);
     cmd.entryOut = &a[1];
     ASSERT_EQ(dunzipS(&cmd), 0);
-    EXPECT_EQ(a[1].entryIndex, 1);
+    EXPECT_EQ(+a[1].entryIndex, 1);
     UnzipCommand other = listCommand(UNZIP_ENTRY, path);
     other.entryOut = &b[0];
     ASSERT_EQ(dunzipS(&other), 0);
-    EXPECT_EQ(b[0].entryIndex, 0);
+    EXPECT_EQ(+b[0].entryIndex, 0);
 }
 
 TEST(UnzipEngineListing, FailuresHaveTheirCodes)
