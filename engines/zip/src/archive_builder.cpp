@@ -92,15 +92,25 @@ int ArchiveBuilder::outputError() const
 int ArchiveBuilder::copyOld(OldArchive &old, const std::vector<std::size_t> &keep)
 {
     std::vector<std::uint8_t> buf(1 << 20);
-    for (std::size_t idx : keep) {
-        OldEntry &e = old.entries[idx];
-        CentralRecord r = e.record;
-        r.localHeaderOffset = out_.position();
-        r.diskStart = 0;
-        std::uint64_t pos = e.rangeStart;
-        while (pos < e.rangeEnd) {
+    // Entries that lie back to back in the old file are copied as one run.
+    std::size_t k = 0;
+    while (k < keep.size()) {
+        const std::uint64_t runStart = old.entries[keep[k]].rangeStart;
+        std::uint64_t runEnd = runStart;
+        const std::uint64_t shift = out_.position();
+        while (k < keep.size() && old.entries[keep[k]].rangeStart == runEnd) {
+            const OldEntry &e = old.entries[keep[k]];
+            CentralRecord r = e.record;
+            r.localHeaderOffset = shift + (e.rangeStart - runStart);
+            r.diskStart = 0;
+            central_.push_back(std::move(r));
+            runEnd = e.rangeEnd;
+            ++k;
+        }
+        std::uint64_t pos = runStart;
+        while (pos < runEnd) {
             const std::size_t n =
-                static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), e.rangeEnd - pos));
+                static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), runEnd - pos));
             if (!readAt(old.file->handle(), pos, buf.data(), n)) {
                 rep_.status(kDamaged);
                 return kDamaged;
@@ -111,7 +121,6 @@ int ArchiveBuilder::copyOld(OldArchive &old, const std::vector<std::size_t> &kee
             }
             pos += n;
         }
-        central_.push_back(std::move(r));
     }
     return kOk;
 }
