@@ -332,3 +332,28 @@ TEST(ZipEngineAdd, ManyEntriesNeedZip64EndRecords)
     ASSERT_EQ(small.run(), 0);
     EXPECT_FALSE(directoryOf(root + "/few.zip").end.zip64);
 }
+
+TEST(ZipEngineAdd, LargeFileIsStreamedWithDataDescriptorPlainAndEncrypted)
+{
+    const std::string root = brxtest::makeScratchDir("large");
+    std::string text = sampleText(1 << 20, 8);
+    std::string big;
+    for (int i = 0; i < 66; ++i)
+        big += text; // 66 MiB: beyond the whole-entry bound
+    writeText(root + "/big.txt", big);
+    for (const std::string password : {"", "pw"}) {
+        const std::string zip = root + "/big" + password + ".zip";
+        Command cmd(ZIP_ADD, zip);
+        cmd.files({root + "/big.txt"});
+        cmd.cmd.noFolderNames = 1;
+        cmd.password = password;
+        cmd.cmd.factor = 1;
+        ASSERT_EQ(cmd.run(), 0);
+        auto dir = directoryOf(zip);
+        ASSERT_EQ(dir.entries.size(), 1u);
+        EXPECT_TRUE(dir.entries[0].flags & 0x8);
+        EXPECT_EQ(dir.entries[0].uncompressedSize, big.size());
+        EXPECT_EQ(readArchive(zip, password)["big.txt"].size(), big.size());
+        EXPECT_EQ(checkWithTools(zip, password, password.empty()), "") << password;
+    }
+}

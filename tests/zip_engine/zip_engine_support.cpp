@@ -180,7 +180,7 @@ std::map<std::string, Bytes> readArchive(const std::string &hostPath, const std:
     return out;
 }
 
-std::string checkWithTools(const std::string &hostPath, const std::string &password)
+std::string checkWithTools(const std::string &hostPath, const std::string &password, bool python)
 {
     const std::string q = shellQuote(hostPath);
     const std::string pw = password.empty() ? "" : " -P " + shellQuote(password);
@@ -189,7 +189,7 @@ std::string checkWithTools(const std::string &hostPath, const std::string &passw
     const std::string pw7 = password.empty() ? "" : " " + shellQuote("-p" + password);
     if (haveTool("7zz") && run("7zz t" + pw7 + " " + q + " >/dev/null 2>&1") != 0)
         return "7zz t failed";
-    if (haveTool("python3")) {
+    if (python && haveTool("python3")) {
         const std::string py = "import sys, zipfile\n"
                                "z = zipfile.ZipFile(sys.argv[1])\n"
                                "if len(sys.argv) > 2: z.setpassword(sys.argv[2].encode())\n"

@@ -50,7 +50,9 @@ std::map<std::string, Bytes> readArchive(const std::string &hostPath,
 
 // Checks the archive with unzip -t, 7zz t and Python's zipfile (each only when
 // installed); returns a description of the first failure, empty when all pass.
-std::string checkWithTools(const std::string &hostPath, const std::string &password = {});
+// Python decrypts in pure Python: `python` false leaves it out for big encrypted data.
+std::string checkWithTools(const std::string &hostPath, const std::string &password = {},
+                           bool python = true);
 
 // Files in a host folder (recursively), relative names.
 std::vector<std::string> listFiles(const std::string &hostDir);
