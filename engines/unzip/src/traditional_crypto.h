@@ -1,34 +1,21 @@
 #pragma once
 
-// PKWARE traditional encryption (decryption side): three 32-bit keys driven
-// by the password, a 12-byte header in front of the compressed data whose
-// last byte checks the password.
+// Reading entries under PKWARE traditional encryption: a Source that strips
+// and checks the 12-byte header and decrypts the rest (the key schedule is
+// shared with the writing engine).
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "codecs/codec.h"
+#include "traditional_keys.h"
 #include "unzip_error.h"
 
 namespace unzip {
 
-class TraditionalKeys {
-public:
-    explicit TraditionalKeys(std::string_view password);
-    // Decrypts len bytes in place.
-    void decrypt(std::uint8_t *data, std::size_t len);
-
-private:
-    void update(std::uint8_t plain);
-    std::uint8_t streamByte() const;
-    std::uint32_t k0_, k1_, k2_;
-};
-
-// The byte the last header byte must decrypt to: the high byte of the CRC,
-// or of the DOS time when the entry was written with a data descriptor (the
-// CRC was not known when the header was written).
-std::uint8_t encryptionCheckByte(std::uint16_t flags, std::uint32_t crc32, std::uint16_t dosTime);
+using zipcommon::encryptionCheckByte;
+using zipcommon::TraditionalKeys;
 
 // A Source that decrypts another Source. Call readHeader() first.
 class DecryptingSource final : public codecs::Source {
