@@ -216,19 +216,7 @@ private:
     int matchLength(std::uint64_t pos, std::uint32_t dist, int limit)
     {
         const std::uint8_t *a = at(pos);
-        const std::uint8_t *b = a - dist;
-        int len = 0;
-        while (len + 8 <= limit) {
-            std::uint64_t x, y;
-            std::memcpy(&x, a + len, 8);
-            std::memcpy(&y, b + len, 8);
-            if (x != y)
-                return len + (__builtin_ctzll(x ^ y) >> 3);
-            len += 8;
-        }
-        while (len < limit && a[len] == b[len])
-            ++len;
-        return len;
+        return commonLength(a, a - dist, limit);
     }
 
     void emitLiteral(std::uint8_t c)

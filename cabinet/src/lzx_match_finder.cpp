@@ -6,23 +6,6 @@
 namespace cab::detail {
 namespace {
 
-// Length of the common prefix of a and b, at most `limit` bytes.
-inline int commonLength(const std::uint8_t *a, const std::uint8_t *b, int limit)
-{
-    int len = 0;
-    while (len + 8 <= limit) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + len, 8);
-        std::memcpy(&y, b + len, 8);
-        if (x != y)
-            return len + (__builtin_ctzll(x ^ y) >> 3);
-        len += 8;
-    }
-    while (len < limit && a[len] == b[len])
-        ++len;
-    return len;
-}
-
 // Bytes compared to sort the trees: longer common prefixes are not told apart.
 constexpr int kTreeLength = 258;
 
