@@ -3,6 +3,9 @@
 #   scripts/build.sh [--sanitize] [--fuzz] [--dir DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Compiler results are shared between clones of the repository (CI builds in a
+# fresh folder each time).
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
 dir=build
 args=()
