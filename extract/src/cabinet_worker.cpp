@@ -22,8 +22,8 @@ struct PassContext {
     char target[260] = {};      // file being written
     const ZIPINFOEX *entries = nullptr;
     int entryCount = 0;
-    int fileNumber = 0;         // running number of the pass, from 0
-    int wanted = -1;            // -1: every file
+    int fileNumber = 0; // running number of the pass, from 0
+    int wanted = -1;    // -1: every file
     bool quietPartial = false;
     bool gaveUp = false;
     ExtractRun *run = nullptr;
@@ -97,8 +97,8 @@ std::string safeRelativeName(std::string_view name)
 // it counts as the same time.
 bool entryIsNewer(const char *path, std::uint16_t date, std::uint16_t time)
 {
-    plat::HANDLE h = plat::createFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ,
-                                      plat::OPEN_EXISTING, 0);
+    plat::HANDLE h =
+        plat::createFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING, 0);
     if (h == plat::INVALID_HANDLE_VALUE)
         return true;
     plat::FILETIME written{}, writtenLocal{}, entryLocal{};
@@ -203,7 +203,8 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
     plat::HANDLE h = plat::createFile(target, plat::GENERIC_WRITE, 0, plat::CREATE_ALWAYS,
                                       plat::FILE_ATTRIBUTE_NORMAL);
     if (h == plat::INVALID_HANDLE_VALUE) {
-        const std::string text = plat::formatText(extractString(IDS_FAIL_TO_CREATE), std::string(target));
+        const std::string text =
+            plat::formatText(extractString(IDS_FAIL_TO_CREATE), std::string(target));
         plat::messageBox(nullptr, plat::ModalText{kExtractModule, IDS_FAIL_TO_CREATE, text},
                          extractString(IDS_PRODUCT), plat::MB_OK | plat::MB_ICONEXCLAMATION);
         return 0;
@@ -280,7 +281,10 @@ bool cabinetPass(PassContext &ctx)
     const cab::Io io = platformCabinetIo();
     cab::Reader *reader = cab::create(io, &error);
     if (!reader) {
-        showMessage(req, 0, plat::formatText("Create failed: %s\n", std::string(cab::readerErrorText(error.code))), style);
+        showMessage(
+            req, 0,
+            plat::formatText("Create failed: %s\n", std::string(cab::readerErrorText(error.code))),
+            style);
         return false;
     }
     const std::string path = req->archivePath;
@@ -294,12 +298,14 @@ bool cabinetPass(PassContext &ctx)
     const bool isCab = cab::isCabinet(reader, file, &info);
     io.close(io.context, file);
     if (!isCab) {
-        showMessage(req, 0, plat::formatText("IsCabinet() failed: '%s' is not a cabinet\n", path), style);
+        showMessage(req, 0, plat::formatText("IsCabinet() failed: '%s' is not a cabinet\n", path),
+                    style);
         cab::destroy(reader);
         return false;
     }
     const std::size_t slash = path.rfind('\\');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string dest = req->destFolder;
     if (dest.empty() || dest.back() != '\\')
@@ -310,7 +316,9 @@ bool cabinetPass(PassContext &ctx)
     const int code = cab::lastError(reader).code;
     const bool released = cab::destroy(reader);
     if (!walked && !ctx.gaveUp)
-        showMessage(req, 0, plat::formatText("Copy failed: %s\n", std::string(cab::readerErrorText(code))), style);
+        showMessage(req, 0,
+                    plat::formatText("Copy failed: %s\n", std::string(cab::readerErrorText(code))),
+                    style);
     return walked && released;
 }
 

@@ -31,7 +31,8 @@ public:
         setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
         const std::string prompt =
             plat::formatText(extractString(IDS_DECRYPT_PROMPT), std::string(entry.path));
-        auto *text = setControlId(new QLabel(QString::fromLocal8Bit(prompt.c_str()), this), IDC_PROMPT);
+        auto *text =
+            setControlId(new QLabel(QString::fromLocal8Bit(prompt.c_str()), this), IDC_PROMPT);
         text->setWordWrap(true);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
         m_code = setControlId(new QLineEdit(this), IDC_CODE);
@@ -83,9 +84,8 @@ int askDecryptionCode(_EXTRACT *request, const ZIPINFOEX &entry)
     framework::installGuiPresenter();
     std::string typed;
     const int button = framework::doModalOnUiThread(
-        request->progressWnd, kExtractModule, IDD_DECRYPT, [&](QWidget *owner) {
-            return std::make_unique<CDecryptDlg>(entry, &typed, owner);
-        });
+        request->progressWnd, kExtractModule, IDD_DECRYPT,
+        [&](QWidget *owner) { return std::make_unique<CDecryptDlg>(entry, &typed, owner); });
     copyText(request->decryptCode, typed);
     return button;
 }

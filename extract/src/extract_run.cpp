@@ -21,7 +21,8 @@ void postStep(const _EXTRACT *request, int percent, int entryNumber)
 {
     if (request->progressWnd)
         plat::postMessage(request->progressWnd, plat::WM_PROGRESS_STEP,
-                          static_cast<plat::WPARAM>(percent), static_cast<plat::LPARAM>(entryNumber));
+                          static_cast<plat::WPARAM>(percent),
+                          static_cast<plat::LPARAM>(entryNumber));
 }
 
 bool loadEntries(ExtractRun &run)

@@ -2,6 +2,7 @@
 // the way a run ends.
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -70,7 +71,8 @@ std::string makeZip(const std::string &name, const std::string &options = "")
 {
     const std::string src = makeTree(name + "-src");
     const std::string zip = brxtest::scratchDir() + "/" + name + ".zip";
-    EXPECT_TRUE(sh("cd '" + src + "' && zip -q -X " + options + " '" + zip + "' dir/a.txt b.txt c.txt"));
+    EXPECT_TRUE(
+        sh("cd '" + src + "' && zip -q -X " + options + " '" + zip + "' dir/a.txt b.txt c.txt"));
     return zip;
 }
 
@@ -103,7 +105,8 @@ struct Request {
     plat::WPARAM doneRequest = 0;
     plat::LPARAM doneOperation = 0;
 
-    Request(std::uint32_t flags, std::vector<std::string> archives, std::vector<std::string> folders)
+    Request(std::uint32_t flags, std::vector<std::string> archives,
+            std::vector<std::string> folders)
     {
         for (auto &a : archives)
             sources.push_back(win(a));
@@ -195,7 +198,7 @@ TEST(ExtractRun, SeveralArchivesInOneRequest)
     Settings{}.apply();
     const std::string base = brxtest::scratchDir();
     Request run(EXF_EXTRACT | EXF_ALL, {makeZip("many1"), makeZip("many2")},
-            {base + "/many-out1", base + "/many-out2"});
+                {base + "/many-out1", base + "/many-out2"});
     EXPECT_EQ(run.async(), 0);
     EXPECT_EQ(readText(base + "/many-out1/c.txt"), "charlie");
     EXPECT_EQ(readText(base + "/many-out2/c.txt"), "charlie");
@@ -229,7 +232,8 @@ TEST(ExtractOverwrite, ModesOnZipAndCabinet)
             brxtest::ScriptedResponder responder;
             if (c.confirmButton)
                 responder.answer(kConfirmDialog, c.confirmButton);
-            const std::uint32_t flags = EXF_EXTRACT | EXF_ALL | (cabinet ? std::uint32_t(EXF_CABINET) : 0u);
+            const std::uint32_t flags =
+                EXF_EXTRACT | EXF_ALL | (cabinet ? std::uint32_t(EXF_CABINET) : 0u);
             // Mode 1 runs twice so the second copy gets the next number.
             for (int pass = 0; pass < (c.mode == 1 ? 2 : 1); ++pass) {
                 Request run(flags, {archive}, {out});
@@ -279,7 +283,8 @@ TEST(ExtractOverwrite, ToAllAnswersCoverTheRun)
                 writeText(out + f, "old");
             brxtest::ScriptedResponder responder;
             responder.answer(kConfirmDialog, button);
-            Request run(EXF_EXTRACT | EXF_ALL | (cabinet ? std::uint32_t(EXF_CABINET) : 0u), {archive}, {out});
+            Request run(EXF_EXTRACT | EXF_ALL | (cabinet ? std::uint32_t(EXF_CABINET) : 0u),
+                        {archive}, {out});
             EXPECT_EQ(run.async(), 0);
             EXPECT_EQ(countRequests(responder, kConfirmDialog), 1);
             EXPECT_EQ(readText(out + "/c.txt"), button == kYesToAll ? "charlie" : "old");
@@ -305,7 +310,8 @@ TEST(ExtractOverwrite, UpdateAndFreshen)
             writeText(out + "/b.txt", "newer");
             writeText(out + "/c.txt", "older");
             setTime(out + "/c.txt", 20);
-            Request run(EXF_EXTRACT | EXF_ALL | (cabinet ? std::uint32_t(EXF_CABINET) : 0u), {archive}, {out});
+            Request run(EXF_EXTRACT | EXF_ALL | (cabinet ? std::uint32_t(EXF_CABINET) : 0u),
+                        {archive}, {out});
             EXPECT_EQ(run.async(), 0);
             EXPECT_EQ(readText(out + "/b.txt"), "newer");
             EXPECT_EQ(readText(out + "/c.txt"), "charlie");
@@ -325,17 +331,14 @@ TEST(ExtractDecrypt, ButtonsOfTheCodePrompt)
         int result;
         bool bWritten, cWritten;
     } cases[] = {
-        {"ok", {1, 1}, 2, 0, true, true},
-        {"useall", {4}, 1, 0, true, true},
-        {"skip", {3, 1}, 2, 0, false, true},
-        {"skiplast", {1, 3}, 2, 41, true, false},
-        {"skipall", {5}, 1, 41, false, false},
-        {"cancel", {2}, 1, 48, false, false},
+        {"ok", {1, 1}, 2, 0, true, true},      {"useall", {4}, 1, 0, true, true},
+        {"skip", {3, 1}, 2, 0, false, true},   {"skiplast", {1, 3}, 2, 41, true, false},
+        {"skipall", {5}, 1, 41, false, false}, {"cancel", {2}, 1, 48, false, false},
     };
     const std::string src = makeTree("dec-src");
     const std::string zip = brxtest::scratchDir() + "/dec.zip";
-    ASSERT_TRUE(sh("cd '" + src + "' && zip -q -X '" + zip + "' dir/a.txt && zip -q -X -P secret '" +
-                   zip + "' b.txt c.txt"));
+    ASSERT_TRUE(sh("cd '" + src + "' && zip -q -X '" + zip +
+                   "' dir/a.txt && zip -q -X -P secret '" + zip + "' b.txt c.txt"));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const std::string out = brxtest::scratchDir() + "/dec-" + c.name;
@@ -430,4 +433,69 @@ TEST(ExtractCabinet, StoredNamesStayInsideTheDestination)
     EXPECT_FALSE(fs::exists(brxtest::scratchDir() + "/evil-root/evil.txt"));
     EXPECT_EQ(readText(out + "/evil.txt"), "evil");
     EXPECT_EQ(readText(out + "/ev2.txt"), "ev2");
+}
+
+namespace {
+
+std::string copySet(const std::string &name)
+{
+    const std::string dir = brxtest::makeScratchDir(name);
+    for (int i = 1; i <= 5; ++i) {
+        const std::string part = "cab/cabd_multi_basic_pt" + std::to_string(i) + ".cab";
+        fs::copy_file(brxtest::fixturePath(part), dir + "/" + fs::path(part).filename().string());
+    }
+    return dir;
+}
+
+} // namespace
+
+// Chosen entries: only the file whose number matches is written.
+TEST(ExtractCabinet, SelectedEntryOnly)
+{
+    const std::string dir = copySet("set-pick");
+    const std::string cab = win(dir + "/cabd_multi_basic_pt1.cab");
+    int count = 0;
+    ASSERT_EQ(GetFileCount(cab.c_str(), &count), 0);
+    std::vector<ZIPINFOEX> entries(count);
+    ZIPINFOEX *records = entries.data();
+    ASSERT_EQ(LoadFile(cab.c_str(), count, &records, nullptr), 0);
+    const auto pick = std::find_if(entries.begin(), entries.end(), [](const ZIPINFOEX &e) {
+        return std::string(e.path) == "test2.txt";
+    });
+    ASSERT_NE(pick, entries.end());
+    const std::string out = brxtest::scratchDir() + "/set-pick-out";
+    Request run(EXF_SYNC | EXF_CABINET, {dir + "/cabd_multi_basic_pt1.cab"}, {out});
+    run.req.entriesSupplied = 1;
+    run.req.entries = &*pick;
+    run.req.entryCount = 1;
+    EXPECT_EQ(Extract(&run.req), 0);
+    EXPECT_TRUE(fs::exists(out + "/test2.txt"));
+    EXPECT_FALSE(fs::exists(out + "/test1.txt"));
+    EXPECT_EQ(run.req.entries, &*pick);
+}
+
+// A whole extraction that starts in the middle of a set: the file continued
+// from the previous part is named unless the caller extracts the whole set.
+TEST(ExtractCabinet, PartialFileMessageUnlessSet)
+{
+    const std::string dir = copySet("set-mid");
+    const std::string cab = win(dir + "/cabd_multi_basic_pt2.cab");
+    int count = 0;
+    ASSERT_EQ(GetFileCount(cab.c_str(), &count), 0);
+    std::vector<ZIPINFOEX> entries(count);
+    ZIPINFOEX *records = entries.data();
+    ASSERT_EQ(LoadFile(cab.c_str(), count, &records, nullptr), 0);
+    const auto partial = std::count_if(entries.begin(), entries.end(), [](const ZIPINFOEX &e) {
+        return std::string(e.path).rfind("Partial ", 0) == 0;
+    });
+    ASSERT_GT(partial, 0);
+    for (const bool set : {false, true}) {
+        const std::string out = brxtest::scratchDir() + (set ? "/set-mid-quiet" : "/set-mid-out");
+        brxtest::ScriptedResponder responder;
+        responder.answer(32, plat::IDOK);
+        Request run(EXF_SYNC | EXF_ALL | EXF_CABINET | (set ? std::uint32_t(EXF_CAB_SET) : 0u),
+                    {dir + "/cabd_multi_basic_pt2.cab"}, {out});
+        EXPECT_EQ(Extract(&run.req), 0);
+        EXPECT_EQ(countRequests(responder, 32), set ? 0 : partial);
+    }
 }
