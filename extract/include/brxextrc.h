@@ -21,3 +21,11 @@ BRX_EXPORT const char *GetTypeString(int kind);
 BRX_EXPORT HGLOBAL GetZipComment(const char *path);
 // Frees a block the extract library allocated; returns 0.
 BRX_EXPORT int ExtractDelete(void *block, int ignored);
+// Extracts or tests the request's entries of every archive in its source
+// list. With EXF_SYNC: runs on the calling thread and returns the result
+// (0 success, 40 cancelled, 41 encrypted entry skipped at the prompt, 48
+// nothing processed or cancelled at the prompt, 49 the engine skipped
+// encrypted entries, 1 a cabinet pass failed, else an engine failure).
+// Otherwise starts a worker and returns 0 (-1 when it could not start); the
+// result then arrives in req->result and with WM_OPERATION_DONE.
+BRX_EXPORT int Extract(_EXTRACT *req);
