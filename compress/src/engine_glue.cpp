@@ -1,0 +1,23 @@
+#include "engine_glue.h"
+
+#include "platform/module.h"
+
+#include <cstring>
+#include <mutex>
+
+EngineMessageCallback messageDisplayAdd()
+{
+    static std::once_flag once;
+    static EngineMessageCallback callback = nullptr;
+    std::call_once(once, [] {
+        if (plat::HMODULE module = plat::loadLibrary("BRXMSG.DLL"))
+            callback = plat::getProc<EngineMessageCallback>(module, plat::ordinalName(1));
+    });
+    return callback;
+}
+
+void initCommand(ZipCommand &command)
+{
+    std::memset(&command, 0, sizeof command);
+    command.size = sizeof command;
+}
