@@ -88,7 +88,7 @@ void prepareFilesAdd(_ADD *add, ZipCommand &command, bool archiveExists)
 bool prepare(_ADD *add)
 {
     ZipCommand &command = add->command;
-    initCommand(command);
+    initZipCommand(command);
     command.archivePath = add->archivePath;
     command.fileList = add->fileList;
     command.reserved44 = 1;

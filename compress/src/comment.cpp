@@ -8,7 +8,7 @@ int SetComment(char *archivePath, char *comment)
     if (!archivePath)
         return 0;
     ZipCommand command;
-    initCommand(command);
+    initZipCommand(command);
     command.function = ZIP_ADD;
     command.archivePath = archivePath;
     command.setComment = 1;

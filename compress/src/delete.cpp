@@ -8,7 +8,7 @@ int Delete(_ADD *add)
     if (!add)
         return -1;
     if (!add->commandReady) {
-        initCommand(add->command);
+        initZipCommand(add->command);
         add->command.function = ZIP_DELETE;
         add->command.archivePath = add->archivePath;
         add->command.reserved44 = 1;

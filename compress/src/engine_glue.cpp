@@ -2,7 +2,6 @@
 
 #include "platform/module.h"
 
-#include <cstring>
 #include <mutex>
 
 EngineMessageCallback messageDisplayAdd()
@@ -14,10 +13,4 @@ EngineMessageCallback messageDisplayAdd()
             callback = plat::getProc<EngineMessageCallback>(module, plat::ordinalName(1));
     });
     return callback;
-}
-
-void initCommand(ZipCommand &command)
-{
-    std::memset(&command, 0, sizeof command);
-    command.size = sizeof command;
 }

@@ -10,6 +10,3 @@ extern "C" int dzipS(ZipCommand *cmd);
 // MessageDisplayAdd of the message library, bound by ordinal as the rest of
 // the system does; null when the library cannot be loaded.
 EngineMessageCallback messageDisplayAdd();
-
-// A command block with every field cleared and the size set.
-void initCommand(ZipCommand &command);
