@@ -167,11 +167,17 @@ TEST_F(CompressAdd, MultiVolumeOnRemovableMediaAlwaysAdds)
     SourceTree tree("span");
     const std::string disk = brxtest::makeScratchDir("span-disk");
     ASSERT_TRUE(plat::defineDrive({'A', plat::DRIVE_REMOVABLE, disk, 0}));
-    writeFile(disk + "/old.zip", "");
+    // A real archive already on the disk, made without spanning.
+    settings::write(cs::MultiVolume, 0);
+    Record first = newRecord(disk + "/old.zip", "\"" + win(tree.root + "/src/b.txt") + "\"");
+    ASSERT_EQ(runAdd(first.get()), 1);
+    ASSERT_EQ(first->result, 0);
+    settings::write(cs::MultiVolume, 1);
     settings::write(cs::Method, 2);
     settings::write(cs::Grow, 1);
     brxtest::ScriptedResponder responder;
     responder.answer(54, plat::IDOK);
+    responder.answer(57370, plat::IDOK); // "Please insert the first disk"
     Record add = newRecord(disk + "/old.zip", tree.quotedAll());
     ASSERT_STREQ(add->archivePath, "A:\\old.zip");
     ASSERT_EQ(runAdd(add.get()), 1);
@@ -179,9 +185,11 @@ TEST_F(CompressAdd, MultiVolumeOnRemovableMediaAlwaysAdds)
     EXPECT_EQ(add->command.growArchive, 0);
     EXPECT_EQ(add->command.multiVolume, ZIP_SPAN);
     EXPECT_EQ(add->result, 0);
-    ASSERT_EQ(responder.requests().size(), 1u);
+    ASSERT_FALSE(responder.requests().empty());
+    EXPECT_EQ(responder.requests()[0].id, 54u);
     EXPECT_NE(responder.requests()[0].fields.at(1118).find("on drive A: using"), std::string::npos);
     expectSound(disk + "/old.zip");
+    EXPECT_EQ(names(disk + "/old.zip").count("a.txt"), 1u) << "a freshen would not add a.txt";
 }
 
 TEST_F(CompressAdd, CancelledMultiVolumeStartsNothing)
