@@ -2,6 +2,9 @@
 #include "platform/drives.h"
 #include "scripted_responder.h"
 
+#include <QAbstractButton>
+#include <QWidget>
+
 using namespace comptest;
 namespace cs = settings::compression;
 
@@ -157,6 +160,31 @@ TEST_F(CompressAdd, CancelledPasswordStartsNothing)
     Record add = newRecord(tree.archive(), tree.quotedAll());
     EXPECT_EQ(runAdd(add.get()), 0);
     EXPECT_EQ(add->progressWnd, nullptr);
+    EXPECT_FALSE(fs::exists(tree.archive()));
+}
+
+// The worker cannot pass its first question to the progress window before
+// this (the UI) thread pumps, so the cancel is in before the engine could run.
+TEST_F(CompressAdd, CancelBeforeTheEngineGivesNineAndNoArchive)
+{
+    SourceTree tree("early-cancel");
+    bool done = false;
+    plat::ThreadObject *thread = plat::ThreadObject::current();
+    thread->setHandler([&](plat::UINT msg, plat::WPARAM, plat::LPARAM) {
+        done = done || msg == plat::WM_OPERATION_DONE;
+    });
+    Record add = newRecord(tree.archive(), tree.quotedAll());
+    add->uiThread = thread;
+    ASSERT_EQ(Add(add.get()), 1);
+    auto *progress = qobject_cast<QWidget *>(add->progressWnd);
+    ASSERT_NE(progress, nullptr);
+    auto *cancel = progress->findChild<QAbstractButton *>("2");
+    ASSERT_NE(cancel, nullptr);
+    cancel->click();
+    EXPECT_TRUE(pumpUntil([&] { return done; }));
+    plat::sendMessage(add->progressWnd, plat::WM_PROGRESS_CLOSE, 0, 0);
+    thread->setHandler({});
+    EXPECT_EQ(add->result, RESULT_ADD_CANCELLED);
     EXPECT_FALSE(fs::exists(tree.archive()));
 }
 
