@@ -1,5 +1,6 @@
 #include "compress_test_util.h"
 #include "platform/drives.h"
+#include "platform/globalmem.h"
 #include "scripted_responder.h"
 
 #include <QAbstractButton>
@@ -101,6 +102,31 @@ TEST_F(CompressAdd, DateFilterTextIsMonthDayYearInTwoPlacesEach)
     EXPECT_EQ(add->result, 0);
     expectSound(tree.archive());
     EXPECT_EQ(names(tree.archive()).count("a.txt"), 1u);
+}
+
+TEST_F(CompressAdd, MemoryBlockBecomesOneEntry)
+{
+    SourceTree tree("memory");
+    const std::string text = "bytes held in memory";
+    plat::HGLOBAL block = plat::globalAlloc(plat::GMEM_MOVEABLE, text.size());
+    ASSERT_NE(block, nullptr);
+    std::memcpy(plat::globalLock(block), text.data(), text.size());
+    plat::globalUnlock(block);
+    settings::write(cs::Method, 2); // ignored: memory always adds
+    Record add = newRecord(tree.archive(), "\"notes\\memo.txt\"");
+    add->flags = ADF_MEMORY;
+    add->sourceMemory = block;
+    add->sourceLength = static_cast<std::uint32_t>(text.size());
+    ASSERT_EQ(runAdd(add.get()), 1);
+    EXPECT_EQ(add->command.function, ZIP_ADD_MEMORY);
+    EXPECT_EQ(add->result, 0);
+    // What the completion handler does with the block.
+    plat::globalUnlock(block);
+    plat::globalFree(block);
+    expectSound(tree.archive());
+    ASSERT_EQ(names(tree.archive()).size(), 1u);
+    EXPECT_EQ(run("unzip -p '" + tree.archive() + "' '" + *names(tree.archive()).begin() + "'"),
+              text);
 }
 
 // Re-compression moves extracted temporary files in with their folders,
