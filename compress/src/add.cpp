@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace cs = settings::compression;
@@ -248,6 +249,13 @@ int Add(_ADD *add)
         return 0;
     _PROGRESS_INIT init{1, 1, add->parentWnd};
     add->progressWnd = CreateProgress(&init);
-    std::thread(worker, add).detach();
+    try {
+        std::thread(worker, add).detach();
+    } catch (const std::system_error &) {
+        // No thread, no operation: the caller still owns the record.
+        plat::sendMessage(add->progressWnd, plat::WM_PROGRESS_CLOSE, 0, 0);
+        add->progressWnd = nullptr;
+        return 0;
+    }
     return 1;
 }
