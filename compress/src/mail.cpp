@@ -1,0 +1,97 @@
+#include "mail.h"
+
+#include "compress_strings.h"
+#include "platform/mapi.h"
+#include "platform/modal.h"
+#include "platform/module.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QThread>
+#include <QWidget>
+
+#include <mutex>
+
+namespace {
+
+// The mail module stays loaded until the process ends: the mail program may
+// still be reading the attachments when the library is done.
+plat::MapiSendMailFn sendMailFunction()
+{
+    static std::once_flag once;
+    static plat::MapiSendMailFn function = nullptr;
+    std::call_once(once, [] {
+        if (plat::HMODULE module = plat::loadLibrary(plat::kMailModuleName))
+            function = plat::getProc<plat::MapiSendMailFn>(module, plat::kSendMailExport);
+    });
+    return function;
+}
+
+// Runs `work` on the thread of `owner` (widgets may be touched only there).
+template <typename Fn> void onOwnerThread(QObject *owner, Fn work)
+{
+    if (!owner || owner->thread() == QThread::currentThread())
+        work();
+    else
+        QMetaObject::invokeMethod(owner, work, Qt::BlockingQueuedConnection);
+}
+
+// The send dialog is modal to the owner: the owner stays disabled and
+// without focus while the mail program has the user.
+void beginMailModal(plat::HWND owner)
+{
+    auto *widget = qobject_cast<QWidget *>(owner);
+    if (!widget)
+        return;
+    onOwnerThread(widget, [widget] {
+        if (QWidget *focus = QApplication::focusWidget())
+            focus->clearFocus();
+        widget->setEnabled(false);
+    });
+}
+
+void endMailModal(plat::HWND owner)
+{
+    auto *widget = qobject_cast<QWidget *>(owner);
+    if (!widget)
+        return;
+    onOwnerThread(widget, [widget] {
+        widget->setEnabled(true);
+        widget->activateWindow();
+        widget->setFocus();
+    });
+}
+
+} // namespace
+
+void mailFiles(const std::vector<std::string> &paths, plat::HWND owner)
+{
+    plat::MapiSendMailFn sendMail = sendMailFunction();
+    if (!sendMail)
+        return;
+    // The descriptors point into copies that live until the call returns.
+    std::vector<std::string> names(paths);
+    std::vector<plat::MapiFileDesc> files(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        files[i].reserved = 0;
+        files[i].flags = 0;
+        files[i].position = ~plat::MAPI_ULONG{0};
+        files[i].pathName = names[i].data();
+        files[i].fileName = names[i].data();
+        files[i].fileType = nullptr;
+    }
+    plat::MapiMessage message{};
+    message.fileCount = static_cast<plat::MAPI_ULONG>(files.size());
+    message.files = files.empty() ? nullptr : files.data();
+
+    beginMailModal(owner);
+    const plat::MAPI_ULONG result = sendMail(0, reinterpret_cast<std::uintptr_t>(owner), &message,
+                                             plat::MAPI_LOGON_UI | plat::MAPI_DIALOG, 0);
+    endMailModal(owner);
+
+    if (result == plat::SUCCESS_SUCCESS || result == plat::MAPI_USER_ABORT ||
+        result == plat::MAPI_E_LOGON_FAILURE)
+        return;
+    plat::messageBoxId(owner, kCompressModule, IDS_SEND_MAIL_FAILED,
+                       compressString(IDS_PRODUCT_NAME), plat::MB_OK | plat::MB_ICONSTOP);
+}

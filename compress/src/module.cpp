@@ -1,1 +1,0 @@
-// BRXCOMP.DLL: the module's exports are added with the issues that build them.
