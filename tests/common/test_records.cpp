@@ -18,8 +18,9 @@ TEST(ZipInfoEx, ArrayIsContiguousAndCopiesKeepAllBytes)
     ZIPINFOEX copy;
     std::memcpy(&copy, &entries[1], sizeof copy);
     EXPECT_EQ(std::memcmp(&copy, bytes + 2150, 2150), 0);
-    EXPECT_EQ(copy.reserved0, entries[1].reserved0);
-    EXPECT_EQ(copy.reserved34, entries[1].reserved34);
+    // Packed fields are read by value: a reference to them may be misaligned.
+    EXPECT_EQ(std::uint32_t{copy.reserved0}, std::uint32_t{entries[1].reserved0});
+    EXPECT_EQ(std::uint16_t{copy.reserved34}, std::uint16_t{entries[1].reserved34});
 }
 
 TEST(ZipInfoEx, SizesSplitIntoLowAndHighHalves)
