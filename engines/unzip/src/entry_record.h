@@ -9,19 +9,19 @@
 #include <string>
 
 #include "central_directory.h"
+#include "common/records.h"
 
 namespace unzip {
 
-inline constexpr std::uint32_t kAttrReadOnly = 0x01;
-inline constexpr std::uint32_t kAttrHidden = 0x02;
-inline constexpr std::uint32_t kAttrSystem = 0x04;
-inline constexpr std::uint32_t kAttrDirectory = 0x10;
-inline constexpr std::uint32_t kAttrArchive = 0x20;
-inline constexpr std::uint32_t kEntryEncrypted = 0x8000;
-inline constexpr std::uint32_t kEntryLongName = 0x10000;
-
-// Room for the path in the shared record, terminator included.
-inline constexpr std::size_t kEntryPathCapacity = 2080;
+// The attribute bits and path room of the shared entry record.
+inline constexpr std::uint32_t kAttrReadOnly = ENTRY_READONLY;
+inline constexpr std::uint32_t kAttrHidden = ENTRY_HIDDEN;
+inline constexpr std::uint32_t kAttrSystem = ENTRY_SYSTEM;
+inline constexpr std::uint32_t kAttrDirectory = 0x10; // DOS folder bit; not kept in the record
+inline constexpr std::uint32_t kAttrArchive = ENTRY_ARCHIVE;
+inline constexpr std::uint32_t kEntryEncrypted = ENTRY_ENCRYPTED;
+inline constexpr std::uint32_t kEntryLongName = ENTRY_LONG_NAME;
+inline constexpr std::size_t kEntryPathCapacity = kEntryPathSize; // terminator included
 
 struct EntryInfo {
     std::int32_t entryIndex = 0;
