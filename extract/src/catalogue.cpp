@@ -14,8 +14,11 @@
 #include "platform/globalmem.h"
 #include "platform/module.h"
 #include "platform/strings.h"
+#include "platform/virtualmem.h"
 
 namespace {
+
+constexpr int kPrefetchRecords = 256;
 
 // The listing callback of the message library (ordinal 3), bound once. When
 // the library cannot be loaded the engine runs without a callback: it then
@@ -109,6 +112,10 @@ BRX_EXPORT int LoadFile(const char *path, int count, ZIPINFOEX **entries, int *c
         cmd.messageCallback = listingCallback();
         int result = 0;
         ZIPINFOEX *records = *entries;
+        // Callers allocate the array just before this call; for big archives
+        // faulting its fresh pages in one by one costs more than the listing.
+        if (count >= kPrefetchRecords)
+            plat::prefetchVirtualMemory(records, static_cast<std::size_t>(count) * sizeof *records);
         for (int i = 0; i < count; ++i) {
             cmd.entryOut = &records[i];
             result = dunzipS(&cmd);
