@@ -374,13 +374,37 @@ std::optional<Resolved> resolvePath(std::string_view windowsPath)
             return std::nullopt;
         }
     }
+    r.isRoot = parts.empty();
+    // Most lookups name a path that exists as written, or a new file in an
+    // existing folder: one stat each settles those without a walk.
+    if (!parts.empty()) {
+        std::string parent = drive->hostDir;
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
+            parent = hostJoin(parent, parts[i]);
+        std::string whole = hostJoin(parent, parts.back());
+        struct stat st;
+        if (::lstat(whole.c_str(), &st) == 0) {
+            r.exists = r.parentExists = true;
+            r.host = std::move(whole);
+            return r;
+        }
+        if (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (auto match = findNoCase(parent, parts.back())) {
+                r.exists = r.parentExists = true;
+                r.host = hostJoin(parent, *match);
+            } else {
+                r.parentExists = true;
+                r.host = std::move(whole);
+            }
+            return r;
+        }
+    }
     std::string cur = drive->hostDir;
     if (!isHostDir(cur)) {
         bool media = drive->type == DRIVE_REMOVABLE || drive->type == DRIVE_CDROM;
         setLastError(media ? ERROR_NOT_READY : ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    r.isRoot = parts.empty();
     bool exists = true;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         std::string candidate = hostJoin(cur, parts[i]);

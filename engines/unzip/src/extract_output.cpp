@@ -65,6 +65,10 @@ bool createFolders(const std::string &base, const std::string &relative, bool &d
 {
     diskFull = false;
     std::string full = plat::joinPath(base, relative);
+    // Entries mostly land in folders made for earlier entries.
+    plat::DWORD existing = plat::getFileAttributes(full.c_str());
+    if (existing != plat::INVALID_FILE_ATTRIBUTES)
+        return (existing & plat::FILE_ATTRIBUTE_DIRECTORY) != 0;
     // Walk from the first component after the root.
     std::size_t pos = plat::pathRootLength(full);
     for (;;) {
