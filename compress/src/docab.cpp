@@ -292,6 +292,13 @@ bool build(CabRun &run)
         cab::destroy(writer);
         return false;
     }
+    // Every source vanished or was skipped: there is no cabinet to report
+    // as made.
+    if (!run.cancelled && run.stored.empty()) {
+        showError(run, IDS_NOTHING_TO_ADD, compressString(IDS_NOTHING_TO_ADD));
+        cab::destroy(writer);
+        return false;
+    }
     // A cancelled run writes nothing more: the cabinet being filled is dropped.
     const bool flushed = !run.cancelled && cab::flushCabinet(writer, false);
     const bool destroyed = cab::destroy(writer);

@@ -252,18 +252,61 @@ TEST_F(DoCabBuild, StoredNamesOfThePathModes)
     }
 }
 
+// No cabinet is reported as made when nothing went into it: a pattern
+// without matches, a source that is gone, or only a source skipped because
+// it cannot be opened.
 TEST_F(DoCabBuild, NothingToAdd)
 {
     Tree tree("nothing");
-    brxtest::ScriptedResponder responder;
-    responder.answer(61283, plat::IDOK);
-    Record cab = newRecord(tree.out() + "/none.cab", {tree.src() + "\\*.none"});
+    fs::create_symlink("/nonexistent/target", tree.root + "/src/locked.txt");
+    settings::write(cc::SkipLock, 1);
+    const std::vector<std::string> lists[] = {
+        {tree.src() + "\\*.none"}, {tree.src() + "\\gone.txt"}, {tree.src() + "\\locked.txt"}};
+    for (const auto &list : lists) {
+        SCOPED_TRACE(list[0]);
+        brxtest::ScriptedResponder responder;
+        responder.answer(61283, plat::IDOK);
+        Record cab = newRecord(tree.out() + "/none.cab", list);
+        ASSERT_EQ(runCab(cab.get()), 1);
+        EXPECT_EQ(cab->failed, 1u);
+        ASSERT_EQ(responder.requests().size(), 1u);
+        EXPECT_EQ(responder.requests()[0].text, "Nothing to add!");
+        EXPECT_EQ(responder.requests()[0].caption, "Brindle Dovozoz");
+        EXPECT_TRUE(filesIn(tree.out()).empty());
+    }
+}
+
+// "Skip Lock": a file that cannot be opened is left out silently and the
+// writer goes on with the next one.
+TEST_F(DoCabBuild, UnopenableFileIsSkippedWithSkipLock)
+{
+    Tree tree("skip");
+    fs::create_symlink("/nonexistent/target", tree.root + "/src/locked.txt");
+    settings::write(cc::SkipLock, 1);
+    settings::write(cc::Path, 0);
+    Record cab =
+        newRecord(tree.out() + "/k.cab", {tree.src() + "\\locked.txt", tree.src() + "\\*.*"});
     ASSERT_EQ(runCab(cab.get()), 1);
-    EXPECT_EQ(cab->failed, 1u);
-    ASSERT_EQ(responder.requests().size(), 1u);
-    EXPECT_EQ(responder.requests()[0].text, "Nothing to add!");
-    EXPECT_EQ(responder.requests()[0].caption, "Brindle Dovozoz");
-    EXPECT_TRUE(filesIn(tree.out()).empty());
+    EXPECT_EQ(cab->failed, 0u);
+    const CabInfo info = readCab(tree.out() + "/k.cab");
+    EXPECT_EQ(std::set<std::string>(info.names.begin(), info.names.end()),
+              (std::set<std::string>{"a.bin", "b.txt"}));
+    expectSound(tree.out() + "/k.cab");
+}
+
+// A link back up the tree does not make the recursive walk endless.
+TEST_F(DoCabBuild, LinkBackUpTheTreeIsWalkedOnce)
+{
+    Tree tree("loop");
+    fs::create_directory_symlink(tree.root + "/src", tree.root + "/src/sub/back");
+    settings::write(cc::Recurse, 1);
+    Record cab = newRecord(tree.out() + "/loop.cab", {tree.src()});
+    std::snprintf(cab->baseFolder, sizeof cab->baseFolder, "%s", tree.src().c_str());
+    ASSERT_EQ(runCab(cab.get()), 1);
+    EXPECT_EQ(cab->failed, 0u);
+    EXPECT_EQ(readCab(tree.out() + "/loop.cab").names,
+              (std::vector<std::string>{"a.bin", "b.txt", "\\sub\\c.txt"}));
+    expectSound(tree.out() + "/loop.cab");
 }
 
 } // namespace

@@ -149,9 +149,9 @@ TEST_F(DoCabFlow, MovedSourcesAreDeletedAfterSuccess)
     EXPECT_TRUE(fs::exists(moved.root + "/src/sub/c.txt"));
 }
 
-// A file the writer refuses (its stored name is longer than 255 bytes) fails
-// the run with the writer's reason; nothing is moved, not even the file
-// stored before it.
+// A file the writer refuses (its stored name is longer than 255 bytes, or
+// it cannot be opened and "Skip Lock" is off) fails the run with the
+// writer's reason; nothing is moved, not even the file stored before it.
 TEST_F(DoCabFlow, FailedRunKeepsEverySource)
 {
     settings::write(cc::Move, 1);
@@ -164,17 +164,21 @@ TEST_F(DoCabFlow, FailedRunKeepsEverySource)
     writeFile(sources.root + "/src/" + folder + "/x.txt", "x");
     const std::string longPath = prefix + folder + "\\x.txt";
     ASSERT_EQ(longPath.size(), 258u);
-    brxtest::ScriptedResponder responder;
-    responder.answer(65208, plat::IDOK);
-    Record cab = newRecord(sources.out() + "/f.cab", {sources.src() + "\\b.txt", longPath});
-    ASSERT_EQ(runCab(cab.get()), 1);
-    EXPECT_EQ(cab->failed, 1u);
-    ASSERT_EQ(responder.requests().size(), 1u);
-    EXPECT_EQ(responder.requests()[0].text,
-              "Add failed: Failure opening file to be stored in cabinet\n");
-    EXPECT_TRUE(filesIn(sources.out()).empty());
-    EXPECT_TRUE(sources.kept());
-    EXPECT_TRUE(fs::exists(sources.root + "/src/" + folder + "/x.txt"));
+    fs::create_symlink("/nonexistent/target", sources.root + "/src/locked.txt");
+    for (const std::string &refused : {longPath, prefix + "locked.txt"}) {
+        SCOPED_TRACE(refused);
+        brxtest::ScriptedResponder responder;
+        responder.answer(65208, plat::IDOK);
+        Record cab = newRecord(sources.out() + "/f.cab", {sources.src() + "\\b.txt", refused});
+        ASSERT_EQ(runCab(cab.get()), 1);
+        EXPECT_EQ(cab->failed, 1u);
+        ASSERT_EQ(responder.requests().size(), 1u);
+        EXPECT_EQ(responder.requests()[0].text,
+                  "Add failed: Failure opening file to be stored in cabinet\n");
+        EXPECT_TRUE(filesIn(sources.out()).empty());
+        EXPECT_TRUE(sources.kept());
+        EXPECT_TRUE(fs::exists(sources.root + "/src/" + folder + "/x.txt"));
+    }
 }
 
 // A stand-in xdg-email that records its arguments, one per line.
