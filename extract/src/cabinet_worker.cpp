@@ -30,6 +30,7 @@ struct PassContext {
     bool gaveUp = false;
     bool createFailed = false; // a wanted file could not be written
     ExtractRun *run = nullptr;
+    RemovableCabinetFiles *files = nullptr; // parts read so far, kept for the archive's passes
     // 8.3 names of the pass: every file of the walk is mapped in order, so a
     // file gets the same short name whether it is extracted alone or with
     // the rest, and the same one the ZIP side would give it.
@@ -252,7 +253,8 @@ cab::FileHandle nextCabinet(PassContext &ctx, cab::Notification &n)
 {
     _EXTRACT *req = ctx.run->request;
     const std::string path = std::string(n.pathBuffer ? n.pathBuffer : "") + n.cabinetName;
-    while (DoesFileExist(path.c_str()) != 1) {
+    // A part already read in this run needs no disk of its own again.
+    while (DoesFileExist(path.c_str()) != 1 && !ctx.files->holds(path)) {
         if (CheckIfRemovable(path.c_str())) {
             const std::string text =
                 plat::formatText(extractString(IDS_INSERT_DISK), std::string(n.diskName), path);
@@ -301,8 +303,7 @@ bool cabinetPass(PassContext &ctx)
     _EXTRACT *req = ctx.run->request;
     const plat::UINT style = plat::MB_OK | plat::MB_ICONEXCLAMATION;
     cab::ErrorRecord error;
-    RemovableCabinetFiles files;
-    const cab::Io io = files.io();
+    const cab::Io io = ctx.files->io();
     cab::Reader *reader = cab::create(io, &error);
     if (!reader) {
         showMessage(
@@ -361,10 +362,14 @@ int runCabinetWorker(ExtractRun &run)
             continue;
         req->entryNumber = 0;
         initArchiveProgress(req);
+        // Chosen entries take one pass each; parts of a set on removable
+        // disks stay at hand so the disks are not asked for again.
+        RemovableCabinetFiles files;
         if (req->flags & (EXF_TEST | EXF_ALL)) {
             req->errorShown = 0;
             PassContext ctx;
             ctx.run = &run;
+            ctx.files = &files;
             ctx.entries = req->entries;
             ctx.entryCount = req->entryCount;
             ctx.quietPartial = (req->flags & EXF_CAB_SET) != 0;
@@ -379,6 +384,7 @@ int runCabinetWorker(ExtractRun &run)
                 req->errorShown = 0;
                 PassContext ctx;
                 ctx.run = &run;
+                ctx.files = &files;
                 ctx.entries = &req->entries[i];
                 ctx.entryCount = 1;
                 ctx.wanted = req->entries[i].entryIndex;

@@ -33,6 +33,11 @@ cab::Io RemovableCabinetFiles::io()
     return io;
 }
 
+bool RemovableCabinetFiles::holds(const std::string &path) const
+{
+    return m_parts.count(upper(path)) != 0;
+}
+
 const std::vector<unsigned char> *RemovableCabinetFiles::load(const std::string &path)
 {
     const std::string key = upper(path);

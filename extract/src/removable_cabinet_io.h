@@ -1,11 +1,12 @@
 #pragma once
 
-// Cabinet file services for a pass over a set spread across removable disks.
+// Cabinet file services for the passes over a set spread across removable disks.
 // The reader asks for each next part (and the user swaps disks) before it
 // decodes a folder that runs on into later parts, and the decoder then opens
 // the earlier parts again, whose disks are out of the drive by then. So a
 // part on removable media is read whole when it is first opened and served
-// from memory for the rest of the pass, as if every disk were still there.
+// from memory for the rest of the archive's passes, as if every disk were
+// still there.
 
 #include "cabinet/reader.h"
 
@@ -19,6 +20,9 @@ public:
     // Services backed by the platform for everything else; valid while this
     // object lives.
     cab::Io io();
+
+    // True when the part at `path` (any case) was read and is kept.
+    bool holds(const std::string &path) const;
 
     // Parts larger than this are not kept (no floppy holds one) and are
     // opened directly every time.

@@ -648,7 +648,8 @@ TEST(ExtractFailure, UnreadableArchivesAndUnwritableDestinations)
 
 // A cabinet set spread over five disks of a removable drive: every prompt
 // for the next part is answered by inserting that disk, and the run
-// finishes with what cabextract gets from the same set.
+// finishes with what cabextract gets from the same set. Chosen entries take
+// a pass each; the later passes need no disk again.
 TEST(ExtractCabinet, SetAcrossRemovableDisks)
 {
     Settings{}.apply();
@@ -663,33 +664,59 @@ TEST(ExtractCabinet, SetAcrossRemovableDisks)
     }
     ASSERT_TRUE(
         sh("cabextract -q -d '" + base + "/expected' '" + base + "/cabd_multi_basic_pt1.cab'"));
-    ASSERT_TRUE(plat::defineDrive({'B', plat::DRIVE_REMOVABLE, disks[0], 0}));
 
-    std::vector<std::string> prompts;
-    std::size_t inserted = 0;
-    const plat::ModalResponder previous =
-        plat::setModalResponder([&](const plat::ModalRequest &q) -> plat::ModalAnswer {
-            prompts.push_back(q.text);
-            if (q.id != 602 || inserted + 1 >= disks.size())
-                return {plat::IDCANCEL, {}};
-            EXPECT_TRUE(plat::changeMedium('B', disks[++inserted]));
-            return {plat::IDOK, {}};
-        });
-    const std::string out = base + "/out";
-    Request run(EXF_EXTRACT | EXF_ALL | EXF_CABINET, {}, {out});
-    run.sources.push_back("B:\\cabd_multi_basic_pt1.cab");
-    const int result = run.async();
-    plat::setModalResponder(previous);
-    EXPECT_EQ(result, 0);
-    ASSERT_EQ(prompts.size(), 4u);
-    EXPECT_NE(prompts[0].find("B:\\cabd_multi_basic_pt2.cab"), std::string::npos) << prompts[0];
-    EXPECT_NE(prompts[0].find("Click OK when ready or Cancel to abort."), std::string::npos);
-    for (const char *name : {"test1.txt", "test2.txt", "test3.txt"}) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(readText(out + "/" + name), readText(base + "/expected/" + name));
-        EXPECT_FALSE(readText(out + "/" + name).empty());
+    for (const bool chosen : {false, true}) {
+        SCOPED_TRACE(chosen ? "chosen entries" : "whole set");
+        ASSERT_TRUE(plat::defineDrive({'B', plat::DRIVE_REMOVABLE, disks[0], 0}));
+        std::vector<ZIPINFOEX> entries;
+        if (chosen) {
+            int count = 0;
+            ASSERT_EQ(GetFileCount("B:\\cabd_multi_basic_pt1.cab", &count), 0);
+            entries.resize(count);
+            ZIPINFOEX *records = entries.data();
+            ASSERT_EQ(LoadFile("B:\\cabd_multi_basic_pt1.cab", count, &records, nullptr), 0);
+            entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                         [](const ZIPINFOEX &e) {
+                                             return std::string(e.path) == "test2.txt";
+                                         }),
+                          entries.end());
+            ASSERT_EQ(entries.size(), 2u);
+        }
+        std::vector<std::string> prompts;
+        std::size_t inserted = 0;
+        const plat::ModalResponder previous =
+            plat::setModalResponder([&](const plat::ModalRequest &q) -> plat::ModalAnswer {
+                prompts.push_back(q.text);
+                if (q.id != 602 || inserted + 1 >= disks.size())
+                    return {plat::IDCANCEL, {}};
+                EXPECT_TRUE(plat::changeMedium('B', disks[++inserted]));
+                return {plat::IDOK, {}};
+            });
+        const std::string out = base + (chosen ? "/out-chosen" : "/out");
+        Request run(EXF_EXTRACT | EXF_CABINET | (chosen ? 0u : std::uint32_t(EXF_ALL)), {}, {out});
+        run.sources.push_back("B:\\cabd_multi_basic_pt1.cab");
+        if (chosen) {
+            run.req.entriesSupplied = 1;
+            run.req.entries = entries.data();
+            run.req.entryCount = static_cast<int>(entries.size());
+        }
+        const int result = run.async();
+        plat::setModalResponder(previous);
+        EXPECT_EQ(result, 0);
+        ASSERT_EQ(prompts.size(), 4u);
+        EXPECT_NE(prompts[0].find("B:\\cabd_multi_basic_pt2.cab"), std::string::npos) << prompts[0];
+        EXPECT_NE(prompts[0].find("Click OK when ready or Cancel to abort."), std::string::npos);
+        for (const char *name : {"test1.txt", "test2.txt", "test3.txt"}) {
+            SCOPED_TRACE(name);
+            if (chosen && std::string(name) == "test2.txt") {
+                EXPECT_FALSE(fs::exists(out + "/" + name));
+                continue;
+            }
+            EXPECT_EQ(readText(out + "/" + name), readText(base + "/expected/" + name));
+            EXPECT_FALSE(readText(out + "/" + name).empty());
+        }
+        plat::removeDrive('B');
     }
-    plat::removeDrive('B');
 }
 
 namespace {
