@@ -7,10 +7,12 @@
 
 #include <QApplication>
 #include <QMetaObject>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
 
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -37,25 +39,43 @@ template <typename Fn> void onOwnerThread(QObject *owner, Fn work)
 }
 
 // The send dialog is modal to the owner: the owner stays disabled and
-// without focus while the mail program has the user.
-void beginMailModal(plat::HWND owner)
+// without focus while the mail program has the user, and so do the other
+// windows of the application (a modeless window could otherwise start
+// another operation on the archive being mailed).
+struct MailModality {
+    QPointer<QWidget> owner;
+    std::vector<QPointer<QWidget>> disabled; // windows this step disabled
+};
+
+MailModality beginMailModal(plat::HWND hwnd)
 {
-    auto *widget = qobject_cast<QWidget *>(owner);
+    MailModality state;
+    auto *widget = qobject_cast<QWidget *>(hwnd);
     if (!widget)
-        return;
-    onOwnerThread(widget, [widget] {
+        return state;
+    state.owner = widget;
+    onOwnerThread(widget, [&state, widget] {
         if (QWidget *focus = QApplication::focusWidget())
             focus->clearFocus();
         widget->setEnabled(false);
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window != widget->window() && window->isVisible() && window->isEnabled()) {
+                window->setEnabled(false);
+                state.disabled.emplace_back(window);
+            }
     });
+    return state;
 }
 
-void endMailModal(plat::HWND owner)
+void endMailModal(MailModality &state)
 {
-    auto *widget = qobject_cast<QWidget *>(owner);
+    QWidget *widget = state.owner;
     if (!widget)
         return;
-    onOwnerThread(widget, [widget] {
+    onOwnerThread(widget, [&state, widget] {
+        for (const QPointer<QWidget> &window : state.disabled)
+            if (window)
+                window->setEnabled(true);
         widget->setEnabled(true);
         widget->activateWindow();
         widget->setFocus();
@@ -84,10 +104,10 @@ void mailFiles(const std::vector<std::string> &paths, plat::HWND owner)
     message.fileCount = static_cast<plat::MAPI_ULONG>(files.size());
     message.files = files.empty() ? nullptr : files.data();
 
-    beginMailModal(owner);
+    MailModality modality = beginMailModal(owner);
     const plat::MAPI_ULONG result = sendMail(0, reinterpret_cast<std::uintptr_t>(owner), &message,
                                              plat::MAPI_LOGON_UI | plat::MAPI_DIALOG, 0);
-    endMailModal(owner);
+    endMailModal(modality);
 
     if (result == plat::SUCCESS_SUCCESS || result == plat::MAPI_USER_ABORT ||
         result == plat::MAPI_E_LOGON_FAILURE)

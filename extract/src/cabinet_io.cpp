@@ -41,8 +41,8 @@ std::int32_t ioWrite(void *, cab::FileHandle file, const void *buffer, std::uint
 {
     if (size > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
         return -1;
-    if (size == 0)
-        return 0;
+    if (size == 0 || file == kDiscardHandle)
+        return static_cast<std::int32_t>(size);
     plat::DWORD done = 0;
     if (!plat::writeFile(toPlatformHandle(file), buffer, size, &done))
         return -1;
@@ -51,6 +51,8 @@ std::int32_t ioWrite(void *, cab::FileHandle file, const void *buffer, std::uint
 
 int ioClose(void *, cab::FileHandle file)
 {
+    if (file == kDiscardHandle)
+        return 0;
     return plat::closeHandle(toPlatformHandle(file)) ? 0 : -1;
 }
 

@@ -15,3 +15,7 @@ cab::Io platformCabinetIo();
 // handle answered to a copy-file notification is the platform handle itself).
 cab::FileHandle toCabinetHandle(plat::HANDLE handle);
 plat::HANDLE toPlatformHandle(cab::FileHandle handle);
+
+// A handle that takes every write and keeps nothing: a test pass decompresses
+// each file into it, so testing a cabinet checks its data without writing.
+constexpr cab::FileHandle kDiscardHandle = -2;

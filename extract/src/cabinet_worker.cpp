@@ -10,6 +10,8 @@
 #include "platform/filetime.h"
 #include "platform/modal.h"
 #include "platform/strings.h"
+#include "removable_cabinet_io.h"
+#include "short_names.h"
 
 #include <cstring>
 #include <string>
@@ -26,13 +28,19 @@ struct PassContext {
     int wanted = -1;    // -1: every file
     bool quietPartial = false;
     bool gaveUp = false;
+    bool createFailed = false; // a wanted file could not be written
     ExtractRun *run = nullptr;
+    RemovableCabinetFiles *files = nullptr; // parts read so far, kept for the archive's passes
+    // 8.3 names of the pass: every file of the walk is mapped in order, so a
+    // file gets the same short name whether it is extracted alone or with
+    // the rest, and the same one the ZIP side would give it.
+    unzip::ShortNameMap shortNames;
 };
 
 void showMessage(const _EXTRACT *req, unsigned id, const std::string &text, plat::UINT style)
 {
     plat::ModalText t{id ? kExtractModule : "", id, text};
-    plat::messageBox(req->progressWnd, t, extractString(IDS_PRODUCT),
+    plat::messageBox(messageOwner(req), t, extractString(IDS_PRODUCT),
                      style | plat::MB_SETFOREGROUND);
 }
 
@@ -123,6 +131,20 @@ ZIPINFOEX entryRecord(const PassContext &ctx, const cab::Notification &n)
     return e;
 }
 
+// Tells the progress window which file comes; false when the user cancelled.
+bool announceFile(PassContext &ctx, const std::string &name, int number)
+{
+    _EXTRACT *req = ctx.run->request;
+    if (!req->progressWnd)
+        return true;
+    copyText(ctx.run->shownName, name);
+    plat::postMessage(req->progressWnd, plat::WM_PROGRESS_FILE_NAME,
+                      reinterpret_cast<plat::WPARAM>(ctx.run->shownName),
+                      static_cast<plat::LPARAM>(req->entryNumber));
+    postStep(req, 0, number);
+    return !userCancelled(req);
+}
+
 cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
 {
     _EXTRACT *req = ctx.run->request;
@@ -131,16 +153,26 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
     const bool wanted = ctx.wanted < 0 || ctx.wanted == number;
     const ZIPINFOEX record = entryRecord(ctx, n);
     ++ctx.fileNumber;
-    if (!wanted)
-        return 0;
 
     std::string name = n.fileName ? n.fileName : "";
     const std::string leaf = name.substr(name.find_last_of('\\') + 1);
+    std::string relative = safeRelativeName(cmd.dropFolders ? leaf : name);
+    // Mapped before the skip tests: the numbering of short names must not
+    // depend on which files this pass writes.
+    const std::string shortRelative = ctx.shortNames.map(relative);
+    if (!wanted)
+        return 0;
+    if (cmd.testOnly) {
+        // Testing reads every file's data but writes nothing, whatever
+        // folder the request names.
+        return announceFile(ctx, name, number) ? kDiscardHandle : -1;
+    }
     if (cmd.nameFlags & UNZIP_SKIP_LONG_NAMES) {
         if (isLongName(leaf))
             return 0;
+    } else if (cmd.nameFlags & UNZIP_SHORT_NAMES) {
+        relative = shortRelative;
     }
-    std::string relative = safeRelativeName(cmd.dropFolders ? leaf : name);
     if (relative.empty())
         return 0;
     char target[260 * 2] = {};
@@ -149,12 +181,6 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
     catpath(target, relative.c_str());
     if (std::strlen(target) >= sizeof ctx.target)
         return 0;
-    if ((cmd.nameFlags & UNZIP_SHORT_NAMES) && DoesFileExist(target) == 1) {
-        char shortPath[260] = {};
-        const plat::DWORD len = plat::getShortPathName(target, shortPath, sizeof shortPath);
-        if (len > 0 && len < sizeof shortPath)
-            std::strcpy(target, shortPath);
-    }
 
     const unsigned exists = DoesFileExist(target);
     if (exists >= 2)
@@ -169,7 +195,7 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
         if (!cmd.overwrite) {
             if (cmd.neverPrompt)
                 return 0;
-            switch (Confirm(target, &record, req->progressWnd)) {
+            switch (Confirm(target, &record, messageOwner(req))) {
             case 0: break;
             case 1: cmd.overwrite = 1; break;
             case 2: return 0;
@@ -183,17 +209,10 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
             plat::setFileAttributes(target, plat::FILE_ATTRIBUTE_NORMAL);
     }
 
-    if (req->progressWnd) {
-        copyText(ctx.run->shownName, name);
-        plat::postMessage(req->progressWnd, plat::WM_PROGRESS_FILE_NAME,
-                          reinterpret_cast<plat::WPARAM>(ctx.run->shownName),
-                          static_cast<plat::LPARAM>(req->entryNumber));
-        postStep(req, 0, number);
-        // Checked before the file is created, so a cancel leaves nothing
-        // half-made behind.
-        if (userCancelled(req))
-            return -1;
-    }
+    // Checked before the file is created, so a cancel leaves nothing
+    // half-made behind.
+    if (!announceFile(ctx, name, number))
+        return -1;
 
     std::string folder(target);
     folder.resize(folder.find_last_of('\\') == std::string::npos ? 0 : folder.find_last_of('\\'));
@@ -207,6 +226,9 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
             plat::formatText(extractString(IDS_FAIL_TO_CREATE), std::string(target));
         plat::messageBox(nullptr, plat::ModalText{kExtractModule, IDS_FAIL_TO_CREATE, text},
                          extractString(IDS_PRODUCT), plat::MB_OK | plat::MB_ICONEXCLAMATION);
+        // The walk goes on with the other files, but the pass must not
+        // report success for a file that is not there.
+        ctx.createFailed = true;
         return 0;
     }
     return toCabinetHandle(h);
@@ -214,6 +236,8 @@ cab::FileHandle copyFile(PassContext &ctx, cab::Notification &n)
 
 cab::FileHandle closeFile(PassContext &ctx, cab::Notification &n)
 {
+    if (n.handle == kDiscardHandle)
+        return 1;
     plat::HANDLE h = toPlatformHandle(n.handle);
     plat::FILETIME local{}, utc{};
     if (plat::dosDateTimeToFileTime(n.date, n.time, &local) &&
@@ -229,11 +253,12 @@ cab::FileHandle nextCabinet(PassContext &ctx, cab::Notification &n)
 {
     _EXTRACT *req = ctx.run->request;
     const std::string path = std::string(n.pathBuffer ? n.pathBuffer : "") + n.cabinetName;
-    while (DoesFileExist(path.c_str()) != 1) {
+    // A part already read in this run needs no disk of its own again.
+    while (DoesFileExist(path.c_str()) != 1 && !ctx.files->holds(path)) {
         if (CheckIfRemovable(path.c_str())) {
             const std::string text =
                 plat::formatText(extractString(IDS_INSERT_DISK), std::string(n.diskName), path);
-            if (plat::messageBox(req->progressWnd,
+            if (plat::messageBox(messageOwner(req),
                                  plat::ModalText{kExtractModule, IDS_INSERT_DISK, text},
                                  extractString(IDS_PRODUCT),
                                  plat::MB_OKCANCEL | plat::MB_ICONEXCLAMATION |
@@ -278,7 +303,7 @@ bool cabinetPass(PassContext &ctx)
     _EXTRACT *req = ctx.run->request;
     const plat::UINT style = plat::MB_OK | plat::MB_ICONEXCLAMATION;
     cab::ErrorRecord error;
-    const cab::Io io = platformCabinetIo();
+    const cab::Io io = ctx.files->io();
     cab::Reader *reader = cab::create(io, &error);
     if (!reader) {
         showMessage(
@@ -319,7 +344,7 @@ bool cabinetPass(PassContext &ctx)
         showMessage(req, 0,
                     plat::formatText("Copy failed: %s\n", std::string(cab::readerErrorText(code))),
                     style);
-    return walked && released;
+    return walked && released && !ctx.createFailed;
 }
 
 } // namespace
@@ -337,10 +362,14 @@ int runCabinetWorker(ExtractRun &run)
             continue;
         req->entryNumber = 0;
         initArchiveProgress(req);
+        // Chosen entries take one pass each; parts of a set on removable
+        // disks stay at hand so the disks are not asked for again.
+        RemovableCabinetFiles files;
         if (req->flags & (EXF_TEST | EXF_ALL)) {
             req->errorShown = 0;
             PassContext ctx;
             ctx.run = &run;
+            ctx.files = &files;
             ctx.entries = req->entries;
             ctx.entryCount = req->entryCount;
             ctx.quietPartial = (req->flags & EXF_CAB_SET) != 0;
@@ -355,6 +384,7 @@ int runCabinetWorker(ExtractRun &run)
                 req->errorShown = 0;
                 PassContext ctx;
                 ctx.run = &run;
+                ctx.files = &files;
                 ctx.entries = &req->entries[i];
                 ctx.entryCount = 1;
                 ctx.wanted = req->entries[i].entryIndex;

@@ -84,7 +84,7 @@ int askDecryptionCode(_EXTRACT *request, const ZIPINFOEX &entry)
     framework::installGuiPresenter();
     std::string typed;
     const int button = framework::doModalOnUiThread(
-        request->progressWnd, kExtractModule, IDD_DECRYPT,
+        messageOwner(request), kExtractModule, IDD_DECRYPT,
         [&](QWidget *owner) { return std::make_unique<CDecryptDlg>(entry, &typed, owner); });
     copyText(request->decryptCode, typed);
     return button;

@@ -25,6 +25,16 @@ void postStep(const _EXTRACT *request, int percent, int entryNumber)
                           static_cast<plat::LPARAM>(entryNumber));
 }
 
+plat::HWND messageOwner(const _EXTRACT *request)
+{
+    if (request->progressWnd)
+        return request->progressWnd;
+    // Without a progress window (no GUI, or it could not be made) the
+    // caller's window is the natural owner; one that is gone would make the
+    // box fail, so it is not used then.
+    return plat::isWindow(request->parentWnd) ? request->parentWnd : nullptr;
+}
+
 bool loadEntries(ExtractRun &run)
 {
     _EXTRACT *req = run.request;

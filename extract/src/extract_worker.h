@@ -19,6 +19,9 @@ struct ExtractRun {
 bool userCancelled(const _EXTRACT *request);
 // Posts a step (file percent, entry number) to the progress window, if any.
 void postStep(const _EXTRACT *request, int percent, int entryNumber);
+// Owner of the run's questions and messages: the progress window, else the
+// caller's window, else none (a box of its own).
+plat::HWND messageOwner(const _EXTRACT *request);
 
 // Reads the catalogue of request->archivePath into request->entries (run
 // owned). False when the archive has no readable catalogue.

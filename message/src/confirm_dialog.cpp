@@ -4,6 +4,7 @@
 #include "brxutil.h"
 #include "framework/gui.h"
 #include "msg_strings.h"
+#include "path_label.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/strings.h"
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr int kIconSize = 32;
+constexpr int kQuestionWidth = 440; // widest the question is laid out
 
 QString timeFormatWithoutSeconds()
 {
@@ -142,10 +144,13 @@ CConfirmReplaceDlg::CConfirmReplaceDlg(const char *path, const ZIPINFOEX *entry,
     question->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(kIconSize));
     question->setAlignment(Qt::AlignTop);
 
-    auto *exists = setControlId(readOnlyText(this, QString::fromStdString(plat::formatText(
-                                                       msgString(IDS_FILE_EXISTS), safePath))),
-                                IDC_QUESTION);
-    exists->setWordWrap(true);
+    // A long path breaks where it must instead of widening the dialog.
+    const QString questionText =
+        QString::fromStdString(plat::formatText(msgString(IDS_FILE_EXISTS), safePath));
+    auto *exists = setControlId(
+        new PathLabel(PathLabel::Mode::WrapAnywhere, questionText, this, kQuestionWidth),
+        IDC_QUESTION);
+    exists->setToolTip(questionText);
     QFont bold = exists->font();
     bold.setBold(true);
     exists->setFont(bold);

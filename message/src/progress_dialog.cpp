@@ -3,6 +3,7 @@
 #include "brxutil.h"
 #include "framework/gui.h"
 #include "msg_strings.h"
+#include "path_label.h"
 #include "platform/modal.h"
 #include "platform/strings.h"
 
@@ -62,9 +63,10 @@ void CProgressDlg::buildLayout()
     icon->setPixmap(QIcon(QStringLiteral(":/brxmsg/icon128.png")).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop | Qt::AlignLeft);
 
-    m_status = setControlId(new QLabel(msgText(IDS_PLEASE_WAIT), this), IDC_STATUS);
-    m_status->setWordWrap(true);
-    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The file name line may be far wider than the window: it is shortened
+    // in the middle, where a path can best spare characters.
+    m_status = setControlId(
+        new PathLabel(PathLabel::Mode::ElideLines, msgText(IDS_PLEASE_WAIT), this), IDC_STATUS);
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_status->setFixedHeight(m_status->fontMetrics().lineSpacing() * 2 + 2);
 

@@ -101,3 +101,54 @@ TEST_F(CompressMail, AFailingMailSystemIsReported)
 }
 
 } // namespace
+
+#include "framework/gui.h"
+
+#include <QWidget>
+
+namespace {
+
+// While the mail program runs, the owner and the application's other
+// windows take no input; afterwards they all do again.
+TEST_F(CompressMail, WindowsAreDisabledWhileTheMailProgramRuns)
+{
+    SourceTree tree("mailmodal");
+    const std::string dir = brxtest::makeScratchDir("mailer4");
+    const std::string record = dir + "/args.txt";
+    const std::string script = dir + "/xdg-email";
+    std::ofstream(script) << "#!/bin/sh\necho \"$@\" > '" << record << "'\nsleep 1\n";
+    chmod(script.c_str(), 0755);
+    setenv("PATH", (dir + ":" + std::getenv("PATH")).c_str(), 1);
+
+    bool done = false;
+    QWidget ownerWidget;
+    ownerWidget.show();
+    QWidget other; // a modeless window of the application
+    other.show();
+    plat::HWND owner = framework::makePlatformWindow(
+        &ownerWidget, [&](plat::UINT msg, plat::WPARAM, plat::LPARAM) {
+            done = done || msg == plat::WM_OPERATION_DONE;
+            return plat::LRESULT{0};
+        });
+    Record add = newRecord(tree.archive(), tree.quotedAll());
+    add->flags = ADF_MAIL;
+    add->parentWnd = owner;
+    ASSERT_EQ(Add(add.get()), 1);
+    bool seenWhileMailing = false;
+    EXPECT_TRUE(pumpUntil([&] {
+        if (!done && fs::exists(record) && !seenWhileMailing) {
+            seenWhileMailing = true;
+            EXPECT_FALSE(ownerWidget.isEnabled());
+            EXPECT_FALSE(other.isEnabled());
+        }
+        return done;
+    }));
+    if (add->progressWnd)
+        plat::sendMessage(add->progressWnd, plat::WM_PROGRESS_CLOSE, 0, 0);
+    EXPECT_TRUE(seenWhileMailing);
+    EXPECT_EQ(add->result, 0);
+    EXPECT_TRUE(ownerWidget.isEnabled());
+    EXPECT_TRUE(other.isEnabled());
+}
+
+} // namespace

@@ -566,3 +566,307 @@ TEST(ExtractCancel, CabinetEntriesEndAfterTheCurrentOne)
     EXPECT_FALSE(fs::exists(out + "/b.txt"));
     EXPECT_EQ(responder.m_ids, (std::vector<plat::UINT>{131, 0}));
 }
+
+// A wrong code makes the engine skip the entries itself: its result 49 is the
+// run's, with the "skipped" message and nothing written.
+TEST(ExtractDecrypt, WrongCodeEndsWithTheEngineSkipResult)
+{
+    Settings{}.apply();
+    const std::string src = makeTree("wrong-src");
+    const std::string zip = brxtest::scratchDir() + "/wrong.zip";
+    ASSERT_TRUE(sh("cd '" + src + "' && zip -q -X -P secret '" + zip + "' b.txt c.txt"));
+    const std::string out = brxtest::scratchDir() + "/wrong-out";
+    brxtest::ScriptedResponder responder;
+    responder.answer(kDecryptDialog, 4, {{1006, "not-the-code"}});
+    responder.answer(57345, plat::IDOK);
+    Request run(EXF_EXTRACT | EXF_ALL, {zip}, {out});
+    EXPECT_EQ(run.async(), 49);
+    EXPECT_EQ(countRequests(responder, kDecryptDialog), 1);
+    EXPECT_GE(countRequests(responder, 57345), 1);
+    EXPECT_EQ(responder.requests().back().text,
+              "Some files were skipped because no decryption code was provided or it was "
+              "incorrect.");
+    EXPECT_FALSE(fs::exists(out + "/b.txt"));
+    EXPECT_FALSE(fs::exists(out + "/c.txt"));
+}
+
+// Archives that cannot be read and destinations that cannot be written: each
+// is reported once by its own text and the run does not claim success.
+TEST(ExtractFailure, UnreadableArchivesAndUnwritableDestinations)
+{
+    Settings{}.apply();
+    const std::string base = brxtest::makeScratchDir("fail");
+    writeText(base + "/blocker", "a file where the destination folder should be");
+    writeText(base + "/notcab.cab", "this is no cabinet at all");
+    struct Case {
+        const char *name;
+        std::string archive;
+        bool cabinet;
+        bool supplyEntries; // skip the catalogue, as a document that listed it before
+        std::string dest;
+        plat::UINT message;
+        std::string text;
+        int result;
+    } cases[] = {
+        {"missing cab", base + "/gone.cab", true, true, base + "/out1", 0,
+         "Unable to open '" + win(base) + "\\gone.cab' for input\n", 1},
+        {"not a cab", base + "/notcab.cab", true, true, base + "/out2", 0,
+         "IsCabinet() failed: '" + win(base) + "\\notcab.cab' is not a cabinet\n", 1},
+        {"cab into a file", makeCab("fail-cab"), true, false, base + "/blocker", 65087,
+         "Fail to create " + win(base) + "\\blocker\\dir\\a.txt file!", 1},
+        {"zip into a file", makeZip("fail-zip"), false, false, base + "/blocker", 57349,
+         "An extracted file could not be created.", 28},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        brxtest::ScriptedResponder responder;
+        if (c.message)
+            responder.answer(c.message, plat::IDOK);
+        else
+            responder.answerNext(plat::IDOK);
+        Request run(EXF_SYNC | EXF_ALL | (c.cabinet ? std::uint32_t(EXF_CABINET) : 0u), {c.archive},
+                    {});
+        run.dests.push_back(win(c.dest));
+        ZIPINFOEX dummy{};
+        if (c.supplyEntries) {
+            run.req.entriesSupplied = 1;
+            run.req.entries = &dummy;
+            run.req.entryCount = 1;
+        }
+        EXPECT_EQ(Extract(&run.req), c.result);
+        const auto requests = responder.requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests[0].id, c.message);
+        EXPECT_EQ(requests[0].text, c.text);
+        EXPECT_EQ(requests[0].caption, "Brindle Dovozoz");
+        // The file-creation failure repeats per file; the others come once.
+        if (c.message != 65087) {
+            EXPECT_EQ(requests.size(), 1u);
+        }
+    }
+}
+
+// A cabinet set spread over five disks of a removable drive: every prompt
+// for the next part is answered by inserting that disk, and the run
+// finishes with what cabextract gets from the same set. Chosen entries take
+// a pass each; the later passes need no disk again.
+TEST(ExtractCabinet, SetAcrossRemovableDisks)
+{
+    Settings{}.apply();
+    const std::string base = brxtest::makeScratchDir("disks");
+    std::vector<std::string> disks;
+    for (int i = 1; i <= 5; ++i) {
+        disks.push_back(base + "/disk" + std::to_string(i));
+        fs::create_directories(disks.back());
+        const std::string part = "cabd_multi_basic_pt" + std::to_string(i) + ".cab";
+        fs::copy_file(brxtest::fixturePath("cab/" + part), disks.back() + "/" + part);
+        fs::copy_file(brxtest::fixturePath("cab/" + part), base + "/" + part);
+    }
+    ASSERT_TRUE(
+        sh("cabextract -q -d '" + base + "/expected' '" + base + "/cabd_multi_basic_pt1.cab'"));
+
+    for (const bool chosen : {false, true}) {
+        SCOPED_TRACE(chosen ? "chosen entries" : "whole set");
+        ASSERT_TRUE(plat::defineDrive({'B', plat::DRIVE_REMOVABLE, disks[0], 0}));
+        std::vector<ZIPINFOEX> entries;
+        if (chosen) {
+            int count = 0;
+            ASSERT_EQ(GetFileCount("B:\\cabd_multi_basic_pt1.cab", &count), 0);
+            entries.resize(count);
+            ZIPINFOEX *records = entries.data();
+            ASSERT_EQ(LoadFile("B:\\cabd_multi_basic_pt1.cab", count, &records, nullptr), 0);
+            entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                         [](const ZIPINFOEX &e) {
+                                             return std::string(e.path) == "test2.txt";
+                                         }),
+                          entries.end());
+            ASSERT_EQ(entries.size(), 2u);
+        }
+        std::vector<std::string> prompts;
+        std::size_t inserted = 0;
+        const plat::ModalResponder previous =
+            plat::setModalResponder([&](const plat::ModalRequest &q) -> plat::ModalAnswer {
+                prompts.push_back(q.text);
+                if (q.id != 602 || inserted + 1 >= disks.size())
+                    return {plat::IDCANCEL, {}};
+                EXPECT_TRUE(plat::changeMedium('B', disks[++inserted]));
+                return {plat::IDOK, {}};
+            });
+        const std::string out = base + (chosen ? "/out-chosen" : "/out");
+        Request run(EXF_EXTRACT | EXF_CABINET | (chosen ? 0u : std::uint32_t(EXF_ALL)), {}, {out});
+        run.sources.push_back("B:\\cabd_multi_basic_pt1.cab");
+        if (chosen) {
+            run.req.entriesSupplied = 1;
+            run.req.entries = entries.data();
+            run.req.entryCount = static_cast<int>(entries.size());
+        }
+        const int result = run.async();
+        plat::setModalResponder(previous);
+        EXPECT_EQ(result, 0);
+        ASSERT_EQ(prompts.size(), 4u);
+        EXPECT_NE(prompts[0].find("B:\\cabd_multi_basic_pt2.cab"), std::string::npos) << prompts[0];
+        EXPECT_NE(prompts[0].find("Click OK when ready or Cancel to abort."), std::string::npos);
+        for (const char *name : {"test1.txt", "test2.txt", "test3.txt"}) {
+            SCOPED_TRACE(name);
+            if (chosen && std::string(name) == "test2.txt") {
+                EXPECT_FALSE(fs::exists(out + "/" + name));
+                continue;
+            }
+            EXPECT_EQ(readText(out + "/" + name), readText(base + "/expected/" + name));
+            EXPECT_FALSE(readText(out + "/" + name).empty());
+        }
+        plat::removeDrive('B');
+    }
+}
+
+namespace {
+
+// Counts the times a widget is shown.
+class ShowCounter : public QObject {
+public:
+    int shown = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        shown += event->type() == QEvent::Show;
+        return false;
+    }
+};
+
+} // namespace
+
+// A preview extraction goes on behind the viewer: its progress window is
+// never shown. Ordinary extraction shows it.
+TEST(ExtractRun, PreviewKeepsTheProgressWindowHidden)
+{
+    Settings{}.apply();
+    const struct {
+        std::uint32_t flags;
+        bool visible;
+    } cases[] = {
+        {EXF_EXTRACT | EXF_ALL, true},
+        {EXF_VIEW | EXF_ALL, false},
+        {EXF_VIEW | EXF_ALL | EXF_CABINET, false},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(n);
+        const std::string name = "view" + std::to_string(n++);
+        const std::string archive = (c.flags & EXF_CABINET) ? makeCab(name) : makeZip(name);
+        const std::string out = brxtest::scratchDir() + "/" + name + "-out";
+        Request run(c.flags, {archive}, {out});
+        run.req.uiThread = plat::ThreadObject::current();
+        run.req.uiThread->setHandler([&](plat::UINT msg, plat::WPARAM, plat::LPARAM) {
+            run.done = run.done || msg == plat::WM_OPERATION_DONE;
+        });
+        ShowCounter counter;
+        ASSERT_EQ(Extract(&run.req), 0);
+        auto *window = qobject_cast<QWidget *>(run.req.progressWnd);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->isVisible(), c.visible);
+        window->installEventFilter(&counter);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!run.done && std::chrono::steady_clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_TRUE(run.done);
+        EXPECT_EQ(run.req.result, 0);
+        EXPECT_EQ(window->isVisible(), c.visible);
+        EXPECT_EQ(counter.shown, 0);
+        window->removeEventFilter(&counter);
+        EXPECT_EQ(readText(out + "/c.txt"), "charlie");
+    }
+}
+
+// "Mangle LFN" gives cabinet files the 8.3 names the ZIP side gives the same
+// files, also when one entry is extracted alone.
+TEST(ExtractCabinet, LongNamesBecomeTheShortNamesOfTheZipSide)
+{
+    Settings{}.apply();
+    const std::string src = brxtest::makeScratchDir("lfn-src");
+    writeText(src + "/Long Folder/first long name.txt", "one");
+    writeText(src + "/Long Folder/first long other.txt", "two");
+    writeText(src + "/short.txt", "three");
+    const std::string files = "'Long Folder/first long name.txt' 'Long Folder/first long "
+                              "other.txt' short.txt";
+    const std::string base = brxtest::scratchDir();
+    ASSERT_TRUE(sh("cd '" + src + "' && gcab -c '" + base + "/lfn.cab' " + files));
+    ASSERT_TRUE(sh("cd '" + src + "' && zip -q -X '" + base + "/lfn.zip' " + files));
+    const auto listing = [](const std::string &root) {
+        std::vector<std::string> names;
+        for (const auto &e : fs::recursive_directory_iterator(root))
+            if (e.is_regular_file())
+                names.push_back(fs::relative(e.path(), root).string() + "=" +
+                                readText(e.path().string()));
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> mangled = {"LONGFO~1/FIRSTL~1.TXT=one",
+                                              "LONGFO~1/FIRSTL~2.TXT=two", "short.txt=three"};
+    for (const int mangle : {1, 0}) {
+        SCOPED_TRACE(mangle);
+        settings::write(settings::decompression::MangleLfn, mangle);
+        const std::string m = std::to_string(mangle);
+        Request zip(EXF_EXTRACT | EXF_ALL, {base + "/lfn.zip"}, {base + "/lfn-zip" + m});
+        EXPECT_EQ(zip.async(), 0);
+        Request cab(EXF_EXTRACT | EXF_ALL | EXF_CABINET, {base + "/lfn.cab"},
+                    {base + "/lfn-cab" + m});
+        EXPECT_EQ(cab.async(), 0);
+        EXPECT_EQ(listing(base + "/lfn-cab" + m), listing(base + "/lfn-zip" + m));
+        if (mangle) {
+            EXPECT_EQ(listing(base + "/lfn-cab" + m), mangled);
+        } else {
+            EXPECT_TRUE(fs::exists(base + "/lfn-cab0/Long Folder/first long other.txt"));
+        }
+    }
+
+    // The second long file alone keeps its number.
+    settings::write(settings::decompression::MangleLfn, 1);
+    const std::string wcab = win(base + "/lfn.cab");
+    int count = 0;
+    ASSERT_EQ(GetFileCount(wcab.c_str(), &count), 0);
+    std::vector<ZIPINFOEX> entries(count);
+    ZIPINFOEX *records = entries.data();
+    ASSERT_EQ(LoadFile(wcab.c_str(), count, &records, nullptr), 0);
+    const auto other = std::find_if(entries.begin(), entries.end(), [](const ZIPINFOEX &e) {
+        return std::string(e.path).find("other") != std::string::npos;
+    });
+    ASSERT_NE(other, entries.end());
+    Request one(EXF_EXTRACT | EXF_CABINET, {base + "/lfn.cab"}, {base + "/lfn-one"});
+    one.req.entriesSupplied = 1;
+    one.req.entries = &*other;
+    one.req.entryCount = 1;
+    EXPECT_EQ(one.async(), 0);
+    EXPECT_EQ(listing(base + "/lfn-one"), std::vector<std::string>{"LONGFO~1/FIRSTL~2.TXT=two"});
+    settings::write(settings::decompression::MangleLfn, 0);
+}
+
+// Testing a cabinet decompresses every file but writes none of them; a
+// damaged data block fails the test.
+TEST(ExtractCabinet, TestModeWritesNothing)
+{
+    const std::string src = brxtest::makeScratchDir("cabtest-src");
+    std::string text;
+    for (int i = 0; text.size() < 20000; ++i)
+        text += "line " + std::to_string(i * 7919 % 10007) + " of the tested file\n";
+    writeText(src + "/big.txt", text);
+    const std::string good = brxtest::scratchDir() + "/cabtest.cab";
+    ASSERT_TRUE(sh("cd '" + src + "' && gcab -c -z '" + good + "' big.txt"));
+    const std::string bad = brxtest::scratchDir() + "/cabtest-bad.cab";
+    std::string bytes = readText(good);
+    ASSERT_GT(bytes.size(), 200u);
+    for (std::size_t i = bytes.size() - 200; i < bytes.size() - 100; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
+    std::ofstream(bad, std::ios::binary) << bytes;
+    for (const bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged);
+        const std::string out = brxtest::makeScratchDir(damaged ? "cabtest-o2" : "cabtest-o1");
+        brxtest::ScriptedResponder responder;
+        responder.answerNext(plat::IDOK);
+        Request run(EXF_TEST | EXF_SYNC | EXF_CABINET, {damaged ? bad : good}, {out});
+        EXPECT_EQ(Extract(&run.req), damaged ? 1 : 0);
+        EXPECT_TRUE(fs::is_empty(out));
+        EXPECT_EQ(responder.requests().size(), damaged ? 1u : 0u);
+        if (damaged && !responder.requests().empty()) {
+            EXPECT_EQ(responder.requests()[0].text.rfind("Copy failed: ", 0), 0u);
+        }
+    }
+}

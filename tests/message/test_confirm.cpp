@@ -200,6 +200,24 @@ TEST_F(MessageConfirmClicks, EscapeAndEnter)
     EXPECT_EQ(confirmWith([](QDialog *d) { QTest::keyClick(d, Qt::Key_Return); }), 0);
 }
 
+// A long path wraps inside the question instead of stretching the dialog
+// across the screen; the control still holds the whole text.
+TEST_F(MessageConfirmClicks, LongPathKeepsTheDialogNarrow)
+{
+    path = "C:\\" + std::string(40, 'f') + "\\" + std::string(60, 'g') + "\\" +
+           std::string(50, 'h') + ".txt";
+    confirmWith([&](QDialog *dialog) {
+        auto *question = dialog->findChild<QLabel *>("1009");
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(question->text().toStdString(), "The file '" + path + "' already exists.");
+        EXPECT_LE(dialog->width(), 640);
+        // Three or more rows of text fit into the question's height.
+        EXPECT_GE(question->height(), 3 * question->fontMetrics().lineSpacing());
+        msgtest::saveScreenshot(dialog, "confirm_long_path.png");
+        dialog->reject();
+    });
+}
+
 TEST_F(MessageConfirmClicks, Screenshot)
 {
     confirmWith([](QDialog *dialog) {

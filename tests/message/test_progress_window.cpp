@@ -285,6 +285,22 @@ TEST_F(MessageProgress, EndOfSessionDependsOnTheOperation)
     }
 }
 
+// A file name far wider than the window neither widens the window nor
+// changes the text the status control holds.
+TEST_F(MessageProgress, LongFileNameKeepsTheWindowSize)
+{
+    open(2);
+    InitProgress(window, 0, 3, 0, 100, "Extracting");
+    QCoreApplication::processEvents();
+    const QSize before = dialog->size();
+    const std::string name = "src\\" + std::string(300, 'n') + ".cpp";
+    sendMessage(window, WM_PROGRESS_FILE_NAME, reinterpret_cast<WPARAM>(name.c_str()), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->size(), before);
+    EXPECT_NE(text(1002).toStdString().find(name), std::string::npos);
+    msgtest::saveScreenshot(dialog, "progress_long_name.png");
+}
+
 TEST_F(MessageProgress, ScreenshotMidRun)
 {
     open(2);
