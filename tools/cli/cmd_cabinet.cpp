@@ -297,6 +297,10 @@ int convertCommand(int argc, char **argv, int first)
         return usageError(spec, "the target's name must end in .cab or .zip");
     if ((source->kind == ARCHIVE_CABINET) == toCabinet)
         return usageError(spec, "convert goes from ZIP to cabinet or from cabinet to ZIP");
+    if (toCabinet && !cabinetCreationAvailable()) {
+        errorLine("cabinet creation is not available: BRXCOMP.DLL has no DoCab");
+        return kExitUnavailable;
+    }
     if (const unsigned exists = DoesFileExist(target->c_str())) {
         if (exists >= 2 || !args.has("replace")) {
             errorLine(args.positional[1] + " exists; give --replace to replace it");

@@ -122,7 +122,9 @@ int testCommand(int argc, char **argv, int first)
     case RESULT_NOTHING_DONE:
         errorLine("the test was not completed (cancelled, or nothing to test)");
         break;
+    case RESULT_ENCRYPTED_SKIPPED_AT_PROMPT:
     case RESULT_ENGINE_SKIPPED_ENCRYPTED:
+        // Skipped entries were not tested: that says nothing about the archive.
         std::printf("The archive could not be fully tested because the proper decryption code "
                     "was not entered\n");
         break;

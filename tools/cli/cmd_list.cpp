@@ -128,7 +128,7 @@ void printTable(const std::vector<std::vector<std::string>> &rows,
     std::vector<std::size_t> widths(columns.size(), 0);
     for (const auto &row : rows)
         for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], QString::fromStdString(row[i]).size() + 0ull);
+            widths[i] = std::max(widths[i], static_cast<std::size_t>(QString::fromStdString(row[i]).size()));
     for (const auto &row : rows) {
         std::string line;
         for (std::size_t i = 0; i < row.size(); ++i) {
@@ -136,7 +136,7 @@ void printTable(const std::vector<std::vector<std::string>> &rows,
                 line += (i ? "\t" : "") + row[i];
                 continue;
             }
-            const std::size_t pad = widths[i] - QString::fromStdString(row[i]).size();
+            const std::size_t pad = widths[i] - static_cast<std::size_t>(QString::fromStdString(row[i]).size());
             if (i)
                 line += "  ";
             if (columns[i]->rightAligned)

@@ -133,7 +133,12 @@ int loadCatalogue(const std::string &windowsPath, int kind, Catalogue *out)
 
 bool isListed(const ZIPINFOEX &entry)
 {
-    return (entry.attributes & kFolderAttribute) == 0;
+    // A stored name ending in a separator is a folder by the ZIP convention,
+    // whatever attribute bits the record carries.
+    const std::size_t length = strnlen(entry.path, kEntryPathSize);
+    const bool folderName = length > 0 && (entry.path[length - 1] == '\\' ||
+                                           entry.path[length - 1] == '/');
+    return (entry.attributes & kFolderAttribute) == 0 && !folderName;
 }
 
 int ratioOf(const ZIPINFOEX &entry)

@@ -33,7 +33,8 @@ struct Catalogue {
 };
 int loadCatalogue(const std::string &windowsPath, int kind, Catalogue *out);
 
-// True for a record the view shows (folder records are left out).
+// True for a record the view shows (folder records are left out: the folder
+// attribute, or a stored name ending in a separator).
 bool isListed(const ZIPINFOEX &entry);
 
 // The text of one cell; `index` is the record's position in the catalogue.

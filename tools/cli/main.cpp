@@ -17,6 +17,15 @@
 
 namespace {
 
+// Qt's and the libraries' diagnostics (missing runtime folder, raise() on
+// the off-screen platform ...) would mix with the program's own output;
+// only critical ones are kept unless BRX_VERBOSE is set.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg || std::getenv("BRX_VERBOSE"))
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
 struct Command {
     const char *name;
     int (*run)(int, char **, int);
@@ -82,6 +91,7 @@ int main(int argc, char **argv)
     // on a screen.
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     brx::installPrompts(brx::PromptOptions{});
     std::fflush(stdout);

@@ -74,6 +74,16 @@ int runDelete(_ADD &request)
     return result;
 }
 
+bool cabinetCreationAvailable()
+{
+    plat::HMODULE module = plat::loadLibrary("BRXCOMP.DLL");
+    if (!module)
+        return false;
+    const bool found = plat::getProcAddress(module, "DoCab") != nullptr;
+    plat::freeLibrary(module);
+    return found;
+}
+
 int runCabinet(CAB &request, std::string *unavailable)
 {
     using DoCabFn = int (*)(CAB *);

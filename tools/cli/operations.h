@@ -29,4 +29,7 @@ int runDelete(_ADD &request);
 // offers no cabinet creation.
 int runCabinet(CAB &request, std::string *unavailable);
 
+// True when BRXCOMP.DLL offers cabinet creation.
+bool cabinetCreationAvailable();
+
 } // namespace brx

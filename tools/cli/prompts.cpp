@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <vector>
 
 namespace brx {
 
@@ -29,6 +30,7 @@ constexpr int kCabOverwriteYesToAll = 1001;
 std::mutex g_mutex;
 PromptOptions g_options;
 std::atomic<int> g_refused{0};
+std::string g_lastNote; // guarded by g_mutex
 
 bool isDiskPrompt(const plat::ModalRequest &r)
 {
@@ -164,7 +166,16 @@ plat::ModalAnswer otherQuestion(const plat::ModalRequest &r, const PromptOptions
 {
     const int fallback = plat::defaultModalAnswer(r);
     if (r.kind == plat::ModalKind::MessageBox && (r.style & plat::MB_TYPEMASK) == plat::MB_OK) {
-        note(r.text);
+        // The engines report once per call; an entry-by-entry run would
+        // repeat the same sentence for every entry.
+        bool repeated = false;
+        {
+            std::lock_guard lock(g_mutex);
+            repeated = g_lastNote == r.text;
+            g_lastNote = r.text;
+        }
+        if (!repeated)
+            note(r.text);
         return {plat::IDOK, {}};
     }
     const std::string text = r.text.empty() ? r.caption : r.text;
