@@ -92,7 +92,12 @@ int main(int argc, char **argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(quietMessages);
-    QApplication app(argc, argv);
+    // Qt takes its own options (-reverse, -style, -platform ...) out of the
+    // arguments it is given; it gets only the program name, so every
+    // argument stays brx's.
+    int qtArgc = 1;
+    char *qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
     brx::installPrompts(brx::PromptOptions{});
     std::fflush(stdout);
     const int code = command->run(argc, argv, 2);
