@@ -84,8 +84,9 @@ TEST(CliList, ZipColumnsAndFormats)
     int position = 0;
     std::istringstream in(order);
     for (std::string line; std::getline(in, line); ++position) {
-        if (line == "plain.txt")
+        if (line == "plain.txt") {
             EXPECT_EQ(plainRow->at("Index"), std::to_string(position));
+        }
     }
 }
 

@@ -112,7 +112,15 @@ int testCommand(int argc, char **argv, int first)
     if (!archive)
         return exitCode;
 
-    const int result = runRequest(*archive, "", EXF_TEST | EXF_ALL, nullptr);
+    // A cabinet test pass writes what it decodes into the request's
+    // destination folder; without one that would be the drive's root. A
+    // scratch folder keeps the test from leaving anything behind.
+    TempFolder scratch;
+    if (scratch.host.empty()) {
+        errorLine("cannot make a temporary folder for the test");
+        return 28;
+    }
+    const int result = runRequest(*archive, scratch.windows, EXF_TEST | EXF_ALL, nullptr);
     if (result < 0) {
         errorLine("the test could not be started");
         return kExitFailed;
