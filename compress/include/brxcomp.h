@@ -2,7 +2,7 @@
 
 // The compress library: turns an add or delete request (_ADD) into one run of
 // the zip engine, with the password and multi-volume dialogs, the progress
-// window and the mail step.
+// window and the mail step; builds cabinets from a CAB request.
 
 #include "common/export.h"
 #include "common/records.h"
@@ -19,3 +19,9 @@ BRX_EXPORT int Delete(_ADD *add);
 BRX_EXPORT int SetComment(char *archivePath, char *comment);
 // Frees a block the library allocated; returns 0.
 BRX_EXPORT int CompressDelete(void *block, int ignored);
+// Builds the cabinet (or numbered set) of `cab` from the cabinet settings on
+// the calling thread, with a progress window. 0 = the multi-volume dialog was
+// cancelled (nothing started, the caller keeps the record); 1 = the run has
+// ended, `failed` tells how, and WM_OPERATION_DONE (record, 4) was posted to
+// uiThread, else to parentWnd.
+BRX_EXPORT int DoCab(CAB *cab);
