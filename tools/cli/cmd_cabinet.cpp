@@ -77,8 +77,7 @@ const CommandSpec &cabSpec()
             diskOption(),
         },
         "Options not given take the values of the cabinet settings.\n"
-        "Exit status: 0 made; 1 failed; 9 cancelled before it started; 69 this build\n"
-        "offers no cabinet creation.\n",
+        "Exit status: 0 made; 1 failed; 9 cancelled before it started.\n",
     };
     return s;
 }
@@ -201,15 +200,10 @@ int makeCabinet(const std::string &cabinetPath, const std::string &list,
     std::snprintf(cab->baseFolder, sizeof cab->baseFolder, "%s", baseFolder.c_str());
     cab->fileList = heapText(list);
     cab->flags = flags;
-    std::string unavailable;
     int result = 0;
     {
         StderrProgress progress(isatty(STDERR_FILENO) != 0);
-        result = runCabinet(*cab, &unavailable);
-    }
-    if (result < 0) {
-        errorLine(unavailable);
-        return kExitUnavailable;
+        result = runCabinet(*cab);
     }
     if (result == RESULT_ADD_CANCELLED)
         errorLine("no cabinet was made (cancelled)");
@@ -297,10 +291,6 @@ int convertCommand(int argc, char **argv, int first)
         return usageError(spec, "the target's name must end in .cab or .zip");
     if ((source->kind == ARCHIVE_CABINET) == toCabinet)
         return usageError(spec, "convert goes from ZIP to cabinet or from cabinet to ZIP");
-    if (toCabinet && !cabinetCreationAvailable()) {
-        errorLine("cabinet creation is not available: BRXCOMP.DLL has no DoCab");
-        return kExitUnavailable;
-    }
     if (const unsigned exists = DoesFileExist(target->c_str())) {
         if (exists >= 2 || !args.has("replace")) {
             errorLine(args.positional[1] + " exists; give --replace to replace it");

@@ -19,7 +19,6 @@ constexpr int kExitNotArchive = 3;    // not an archive, or its catalogue cannot
 constexpr int kExitNoArchive = 9;     // the archive does not exist
 constexpr int kExitNothingToDo = 11;  // no entry matches the names given
 constexpr int kExitUsage = 64;        // malformed command line
-constexpr int kExitUnavailable = 69;  // a library function this command needs is missing
 
 // Prints "brx: <text>" to standard error.
 void errorLine(const std::string &text);

@@ -3,7 +3,6 @@
 #include "brxcomp.h"
 #include "brxextrc.h"
 #include "platform/messages.h"
-#include "platform/module.h"
 
 #include <QEventLoop>
 
@@ -74,36 +73,15 @@ int runDelete(_ADD &request)
     return result;
 }
 
-bool cabinetCreationAvailable()
+int runCabinet(CAB &request)
 {
-    plat::HMODULE module = plat::loadLibrary("BRXCOMP.DLL");
-    if (!module)
-        return false;
-    const bool found = plat::getProcAddress(module, "DoCab") != nullptr;
-    plat::freeLibrary(module);
-    return found;
-}
-
-int runCabinet(CAB &request, std::string *unavailable)
-{
-    using DoCabFn = int (*)(CAB *);
-    plat::HMODULE module = plat::loadLibrary("BRXCOMP.DLL");
-    const auto doCab = module ? plat::getProc<DoCabFn>(module, "DoCab") : nullptr;
-    if (!doCab) {
-        if (unavailable)
-            *unavailable = "cabinet creation is not available: BRXCOMP.DLL has no DoCab";
-        if (module)
-            plat::freeLibrary(module);
-        return -1;
-    }
     bool cancelled = false;
     waitForDone(&request, [&](plat::ThreadObject *thread) {
         request.uiThread = thread;
-        cancelled = doCab(&request) == 0;
+        cancelled = DoCab(&request) == 0;
         return !cancelled;
     });
     closeProgress(request.progressWnd);
-    plat::freeLibrary(module);
     if (cancelled)
         return RESULT_ADD_CANCELLED;
     return request.failed ? 1 : 0;

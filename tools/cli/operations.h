@@ -8,7 +8,6 @@
 
 #include "common/records.h"
 
-#include <string>
 
 namespace brx {
 
@@ -23,13 +22,8 @@ int runAdd(_ADD &request, bool *started);
 // Delete; returns the engine's result.
 int runDelete(_ADD &request);
 
-// Cabinet creation through BRXCOMP.DLL's DoCab, looked up when needed.
-// Returns 0 when the cabinet was made, 1 when the run failed, 9 when it was
-// cancelled before it started, and -1 with *unavailable set when the library
-// offers no cabinet creation.
-int runCabinet(CAB &request, std::string *unavailable);
-
-// True when BRXCOMP.DLL offers cabinet creation.
-bool cabinetCreationAvailable();
+// Cabinet creation (DoCab). Returns 0 when the cabinet was made, 1 when the
+// run failed, 9 when it was cancelled before it started.
+int runCabinet(CAB &request);
 
 } // namespace brx

@@ -25,7 +25,8 @@ constexpr int kDecryptOk = 1, kDecryptUseForAll = 4, kDecryptSkip = 3, kDecryptS
 constexpr int kDecryptText = 1005, kDecryptCode = 1006;
 constexpr unsigned kPasswordDialog = 175;
 constexpr int kPasswordCode = 1151, kNoPassword = 4;
-constexpr int kCabOverwriteYesToAll = 1001;
+constexpr unsigned kCabOverwriteDialog = 176;
+constexpr int kCabOverwriteYesToAll = 1001, kCabOverwriteName = 1003;
 
 std::mutex g_mutex;
 PromptOptions g_options;
@@ -49,7 +50,8 @@ bool isDiskPrompt(const plat::ModalRequest &r)
 bool isCabinetOverwrite(const plat::ModalRequest &r)
 {
     return r.kind == plat::ModalKind::Dialog &&
-           r.caption.find("Overwrite Warning") != std::string::npos;
+           ((r.id == kCabOverwriteDialog && r.module == "BRXCOMP.DLL") ||
+            r.caption.find("Overwrite Warning") != std::string::npos);
 }
 
 std::string field(const plat::ModalRequest &r, int id)
@@ -145,14 +147,13 @@ plat::ModalAnswer diskQuestion(const plat::ModalRequest &r, const PromptOptions 
 
 plat::ModalAnswer cabinetOverwrite(const plat::ModalRequest &r, const PromptOptions &o)
 {
-    std::string name;
-    for (const auto &[id, text] : r.fields)
-        if (id == 1003)
-            name = text;
+    std::string name = field(r, kCabOverwriteName);
+    if (name.empty())
+        name = "the cabinet";
     if (o.replace == ReplaceAnswer::All)
         return {kCabOverwriteYesToAll, {}};
     if (o.replace == ReplaceAnswer::None || !o.interactive)
-        return refuse(name + " exists; give --overwrite replace to replace it (stopped)",
+        return refuse(name + " exists; give --replace to replace it (stopped)",
                       plat::IDCANCEL);
     const auto line = askLine("overwrite " + name + "? [y]es, yes to [a]ll, [c]ancel: ");
     if (line && *line == "y")
