@@ -38,7 +38,8 @@ OptionSpec compressionOption()
 }
 OptionSpec windowOption()
 {
-    return {"window", 'w', "15-21", "LZX window exponent (with --compression lzx)"};
+    return {"window", 'w', "15-21",
+            "LZX window exponent (default: the setting, else 21)"};
 }
 OptionSpec maxSizeOption()
 {
@@ -126,6 +127,12 @@ bool applyCabinetOptions(const CommandSpec &spec, const ParsedArgs &args, RunSet
             return false;
         }
         run.set(co::CompressionLevel, static_cast<int>(*window));
+    } else if (args.value("compression") == "lzx") {
+        // LZX needs a window; a stored level outside 15..21 (the default 0)
+        // would make the writer refuse the compression type.
+        const int stored = settings::read(co::CompressionLevel);
+        if (stored < 15 || stored > 21)
+            run.set(co::CompressionLevel, 21);
     }
     if (args.has("max-size")) {
         const std::string text = args.value("max-size");
