@@ -33,8 +33,8 @@ std::string win(const std::string &host);
 std::set<std::string> zipNames(const std::string &archive);
 
 // `brx list --tab` rows by name (header left out): column name -> cell.
-std::vector<std::map<std::string, std::string>> listRows(const std::string &archive,
-                                                         const std::vector<std::string> &extra = {});
+std::vector<std::map<std::string, std::string>>
+listRows(const std::string &archive, const std::vector<std::string> &extra = {});
 
 // A source tree: d/a.txt ("alpha"), d/b.log ("bravo log"), d/sub/c.txt ("charlie").
 std::string makeTree(const std::string &name);

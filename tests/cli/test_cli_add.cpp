@@ -98,8 +98,8 @@ TEST(CliAdd, DateFilter)
 {
     const std::string root = makeTree("add-since");
     ASSERT_EQ(sh("touch -t 201001010000 '" + root + "/d/b.log'"), 0);
-    const Result r = brx({"add", root + "/s.zip", root + "/d/*.*", "--since", "2015-06-01",
-                          "--paths", "none"});
+    const Result r =
+        brx({"add", root + "/s.zip", root + "/d/*.*", "--since", "2015-06-01", "--paths", "none"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(zipNames(root + "/s.zip"), (std::set<std::string>{"a.txt"}));
 }

@@ -82,9 +82,8 @@ TEST(CliCab, NumberedSetAndReplace)
     writeFile(root + "/r.bin", noise(150000));
     writeFile(root + "/h.txt", "hello");
     const std::string cab = win(root + "/set.cab");
-    const Result r =
-        brx({"cab", cab, root + "/r.bin", root + "/h.txt", "--max-size", "60000", "--compression",
-             "none"});
+    const Result r = brx({"cab", cab, root + "/r.bin", root + "/h.txt", "--max-size", "60000",
+                          "--compression", "none"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(fs::exists(root + "/set2.cab"));
     EXPECT_TRUE(fs::exists(root + "/set3.cab"));
@@ -109,8 +108,8 @@ TEST(CliConvert, ZipToCabinetAndBack)
     const std::string root = makeTree("convert");
     ASSERT_EQ(sh("cd '" + root + "' && zip -q -r -X -P pw t.zip d"), 0);
     // LZX without --window: a usable window even when the setting has none.
-    const Result toCab = brx({"convert", root + "/t.zip", root + "/t.cab", "-p", "pw",
-                              "--compression", "lzx"});
+    const Result toCab =
+        brx({"convert", root + "/t.zip", root + "/t.cab", "-p", "pw", "--compression", "lzx"});
     ASSERT_EQ(toCab.exitCode, 0) << toCab.err;
     std::string test;
     EXPECT_EQ(sh("cabextract -t '" + root + "/t.cab'", &test), 0) << test;

@@ -37,7 +37,8 @@ TEST(CliDelete, NamedEntriesGoOthersStay)
 TEST(CliComment, ShowSetClear)
 {
     const std::string root = makeTree("comment");
-    ASSERT_EQ(sh("cd '" + root + "' && zip -q -r -X t.zip d && echo 'first words' | "
+    ASSERT_EQ(sh("cd '" + root +
+                 "' && zip -q -r -X t.zip d && echo 'first words' | "
                  "zip -q -z t.zip"),
               0);
     Result r = brx({"comment", root + "/t.zip"});

@@ -22,7 +22,8 @@ struct Archives {
         const std::string root = makeTree(name);
         zip = root + "/t.zip";
         cab = root + "/t.cab";
-        EXPECT_EQ(sh("cd '" + root + "' && zip -q -r -X t.zip d && gcab -c -z t.cab d/a.txt "
+        EXPECT_EQ(sh("cd '" + root +
+                     "' && zip -q -r -X t.zip d && gcab -c -z t.cab d/a.txt "
                      "d/b.log d/sub/c.txt"),
                   0);
     }
@@ -36,9 +37,9 @@ TEST(CliExtract, OverwriteModes)
     struct Case {
         std::string mode;
         int exitCode;
-        std::string expectA;  // d/a.txt afterwards
-        bool renamedCopy;     // d/a (2).txt made
-        std::string errHint;  // part of the message
+        std::string expectA; // d/a.txt afterwards
+        bool renamedCopy;    // d/a (2).txt made
+        std::string errHint; // part of the message
     } cases[] = {
         {"replace", 0, "alpha", false, ""},
         {"skip", 0, "old", false, ""},
@@ -78,8 +79,8 @@ TEST(CliExtract, NamedEntriesFlatAndPaths)
         const std::string out = brxtest::makeScratchDir("ex-named-out");
         // Names with either separator and any case, a wildcard, a Windows
         // destination path.
-        const Result r = brx({"extract", win(archive), "D/SUB/c.txt", "d\\*.log", "--flat",
-                              "-d", win(out)});
+        const Result r =
+            brx({"extract", win(archive), "D/SUB/c.txt", "d\\*.log", "--flat", "-d", win(out)});
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(readFile(out + "/c.txt"), "charlie");
         EXPECT_EQ(readFile(out + "/b.log"), "bravo log");

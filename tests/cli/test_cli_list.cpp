@@ -15,14 +15,14 @@ namespace {
 std::string crcText(const std::string &data)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%lX",
-                  crc32(0, reinterpret_cast<const Bytef *>(data.data()),
-                        static_cast<uInt>(data.size())));
+    std::snprintf(
+        text, sizeof text, "%lX",
+        crc32(0, reinterpret_cast<const Bytef *>(data.data()), static_cast<uInt>(data.size())));
     return text;
 }
 
-const std::map<std::string, std::string> *rowNamed(
-    const std::vector<std::map<std::string, std::string>> &rows, const std::string &name)
+const std::map<std::string, std::string> *
+rowNamed(const std::vector<std::map<std::string, std::string>> &rows, const std::string &name)
 {
     for (const auto &row : rows)
         if (row.at("Name") == name)
@@ -48,7 +48,8 @@ TEST(CliList, ZipColumnsAndFormats)
     writeFile(root + "/dir/big.txt", big);
     writeFile(root + "/dir/deeper/same.txt", "same");
     writeFile(root + "/plain.txt", "plain stored");
-    ASSERT_EQ(sh("cd '" + root + "' && touch -t 202401021304 dir/big.txt plain.txt && "
+    ASSERT_EQ(sh("cd '" + root +
+                 "' && touch -t 202401021304 dir/big.txt plain.txt && "
                  "zip -q -r -X a.zip dir && zip -q -0 -X a.zip plain.txt"),
               0);
     const auto rows = listRows(root + "/a.zip");

@@ -39,12 +39,12 @@ TEST(CliTest, VerdictsAndResultCodes)
         text += std::to_string(i * 7919 % 10007) + " ";
     writeFile(root + "/src/big.txt", text);
     writeFile(root + "/src/small.txt", "small");
-    ASSERT_EQ(sh("cd '" + root + "/src' && zip -q -X ../good.zip big.txt small.txt && "
+    ASSERT_EQ(sh("cd '" + root +
+                 "/src' && zip -q -X ../good.zip big.txt small.txt && "
                  "zip -q -X -P right ../locked.zip big.txt small.txt && "
                  "gcab -c -z ../good.cab big.txt small.txt"),
               0);
-    ASSERT_EQ(sh("cd '" + root + "' && cp good.zip bad.zip && head -c 5000 good.cab > bad.cab"),
-              0);
+    ASSERT_EQ(sh("cd '" + root + "' && cp good.zip bad.zip && head -c 5000 good.cab > bad.cab"), 0);
     damage(root + "/bad.zip");
 
     const std::string passed = "The archive passed the test and is valid";

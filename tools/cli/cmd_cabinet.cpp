@@ -38,8 +38,7 @@ OptionSpec compressionOption()
 }
 OptionSpec windowOption()
 {
-    return {"window", 'w', "15-21",
-            "LZX window exponent (default: the setting, else 21)"};
+    return {"window", 'w', "15-21", "LZX window exponent (default: the setting, else 21)"};
 }
 OptionSpec maxSizeOption()
 {
@@ -69,12 +68,15 @@ const CommandSpec &cabSpec()
             {"recurse", 'r', "", "descend into subfolders of wildcard patterns"},
             {"no-recurse", 0, "", "do not descend (overrides the setting)"},
             {"paths", 0, "MODE",
-             "stored names: none (file name only), relative (to --base)\n" +
-                 std::string(32, ' ') + "or full (without drive)"},
+             "stored names: none (file name only), relative (to --base)\n" + std::string(32, ' ') +
+                 "or full (without drive)"},
             {"base", 'b', "FOLDER", "folder relative names start from (default: current)"},
             {"move", 'm', "", "delete the sources once they are stored"},
             {"skip-locked", 0, "", "skip files that cannot be opened"},
             {"replace", 0, "", "replace existing cabinet files without asking"},
+            {"volumes", 0, "MODE",
+             "on a removable drive, span disks and keep, delete or\n" + std::string(32, ' ') +
+                 "format each disk's files (keep|delete|format)"},
             diskOption(),
         },
         "Options not given take the values of the cabinet settings.\n"
@@ -236,6 +238,12 @@ int cabCommand(int argc, char **argv, int first)
         return kExitUsage;
     if (args.has("replace"))
         prompts.replace = ReplaceAnswer::All;
+    if (args.has("volumes")) {
+        const std::string mode = args.value("volumes");
+        prompts.volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
+        if (prompts.volumes < 0)
+            return usageError(spec, "--volumes takes keep, delete or format");
+    }
     setPromptOptions(prompts);
 
     const auto cabinet = windowsPathArg(args.positional[0]);
@@ -318,8 +326,8 @@ int convertCommand(int argc, char **argv, int first)
         StringList sources{source->windowsPath};
         StringList folders{temp.windows};
         _EXTRACT request{};
-        request.flags = EXF_OPEN | EXF_ALL | EXF_CONVERT |
-                        (source->kind == ARCHIVE_CABINET ? EXF_CABINET : 0u);
+        request.flags =
+            EXF_OPEN | EXF_ALL | EXF_CONVERT | (source->kind == ARCHIVE_CABINET ? EXF_CABINET : 0u);
         request.sourceList = &sources;
         request.destList = &folders;
         StderrProgress progress(isatty(STDERR_FILENO) != 0);
@@ -340,11 +348,11 @@ int convertCommand(int argc, char **argv, int first)
         return makeCabinet(*target, list, temp.windows, ADF_CONVERT);
 
     std::unique_ptr<_ADD, void (*)(_ADD *)> add(static_cast<_ADD *>(std::calloc(1, sizeof(_ADD))),
-                                              [](_ADD *a) {
-                                                  if (a)
-                                                      std::free(a->fileList);
-                                                  std::free(a);
-                                              });
+                                                [](_ADD *a) {
+                                                    if (a)
+                                                        std::free(a->fileList);
+                                                    std::free(a);
+                                                });
     if (!add)
         return 4;
     std::snprintf(add->archivePath, sizeof add->archivePath, "%s", target->c_str());

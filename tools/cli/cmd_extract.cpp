@@ -226,8 +226,7 @@ int extractCommand(int argc, char **argv, int first)
     // the question by refusing; --overwrite avoids that.
 
     const std::uint32_t flags = EXF_EXTRACT | (named ? 0u : std::uint32_t(EXF_ALL));
-    const int result =
-        runRequest(*archive, *destination, flags, named ? &chosen : nullptr);
+    const int result = runRequest(*archive, *destination, flags, named ? &chosen : nullptr);
     run.restore();
     if (result < 0) {
         errorLine("the extraction could not be started");

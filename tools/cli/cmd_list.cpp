@@ -25,10 +25,10 @@ const CommandSpec &spec()
         "name, size, compressed size, ratio, modified, attributes (R H S A, EN encrypted,\n"
         "LFN long name), CRC-32, path, method and index. Folder records are not listed.",
         {
-            {"columns", 'c', "LIST", "comma-separated columns to show (default: all):\n" +
-                                          std::string(32, ' ') +
-                                          "name,size,compressed,ratio,modified,attributes,crc,"
-                                          "path,method,index"},
+            {"columns", 'c', "LIST",
+             "comma-separated columns to show (default: all):\n" + std::string(32, ' ') +
+                 "name,size,compressed,ratio,modified,attributes,crc,"
+                 "path,method,index"},
             {"sort", 's', "COLUMN", "sort by this column (default: index)"},
             {"reverse", 'r', "", "sort in descending order"},
             {"tab", 't', "", "tab-separated cells without padding and totals"},
@@ -128,7 +128,8 @@ void printTable(const std::vector<std::vector<std::string>> &rows,
     std::vector<std::size_t> widths(columns.size(), 0);
     for (const auto &row : rows)
         for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], static_cast<std::size_t>(QString::fromStdString(row[i]).size()));
+            widths[i] = std::max(widths[i],
+                                 static_cast<std::size_t>(QString::fromStdString(row[i]).size()));
     for (const auto &row : rows) {
         std::string line;
         for (std::size_t i = 0; i < row.size(); ++i) {
@@ -136,7 +137,8 @@ void printTable(const std::vector<std::vector<std::string>> &rows,
                 line += (i ? "\t" : "") + row[i];
                 continue;
             }
-            const std::size_t pad = widths[i] - static_cast<std::size_t>(QString::fromStdString(row[i]).size());
+            const std::size_t pad =
+                widths[i] - static_cast<std::size_t>(QString::fromStdString(row[i]).size());
             if (i)
                 line += "  ";
             if (columns[i]->rightAligned)

@@ -14,11 +14,11 @@ namespace brx {
 // Exit codes of the program itself; every other code is a result code of
 // the libraries (see README.md).
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;        // an operation failed that reports no code of its own
-constexpr int kExitNotArchive = 3;    // not an archive, or its catalogue cannot be read
-constexpr int kExitNoArchive = 9;     // the archive does not exist
-constexpr int kExitNothingToDo = 11;  // no entry matches the names given
-constexpr int kExitUsage = 64;        // malformed command line
+constexpr int kExitFailed = 1;       // an operation failed that reports no code of its own
+constexpr int kExitNotArchive = 3;   // not an archive, or its catalogue cannot be read
+constexpr int kExitNoArchive = 9;    // the archive does not exist
+constexpr int kExitNothingToDo = 11; // no entry matches the names given
+constexpr int kExitUsage = 64;       // malformed command line
 
 // Prints "brx: <text>" to standard error.
 void errorLine(const std::string &text);

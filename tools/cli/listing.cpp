@@ -136,8 +136,8 @@ bool isListed(const ZIPINFOEX &entry)
     // A stored name ending in a separator is a folder by the ZIP convention,
     // whatever attribute bits the record carries.
     const std::size_t length = strnlen(entry.path, kEntryPathSize);
-    const bool folderName = length > 0 && (entry.path[length - 1] == '\\' ||
-                                           entry.path[length - 1] == '/');
+    const bool folderName =
+        length > 0 && (entry.path[length - 1] == '\\' || entry.path[length - 1] == '/');
     return (entry.attributes & kFolderAttribute) == 0 && !folderName;
 }
 

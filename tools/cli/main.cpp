@@ -48,10 +48,11 @@ void printUsage(FILE *out)
     std::fputs("Usage: brx COMMAND [options] ARGUMENTS\n\nCommands:\n", out);
     for (const Command &c : kCommands)
         std::fprintf(out, "  %-10s%s\n", c.name, c.summary);
-    std::fputs("\nPaths may be host paths (/tmp/a.zip, docs/x.txt) or Windows paths (C:\\tmp\\a.zip).\n"
-               "brx COMMAND --help describes a command. Exit status: 0 success, 64 usage error,\n"
-               "otherwise the libraries' result codes (tools/cli/README.md).\n",
-               out);
+    std::fputs(
+        "\nPaths may be host paths (/tmp/a.zip, docs/x.txt) or Windows paths (C:\\tmp\\a.zip).\n"
+        "brx COMMAND --help describes a command. Exit status: 0 success, 64 usage error,\n"
+        "otherwise the libraries' result codes (tools/cli/README.md).\n",
+        out);
 }
 
 } // namespace

@@ -18,8 +18,7 @@ template <typename Start> bool waitForDone(const void *record, Start start)
     bool done = false;
     QEventLoop loop;
     thread->setHandler([&](plat::UINT msg, plat::WPARAM wParam, plat::LPARAM) {
-        if (msg == plat::WM_OPERATION_DONE &&
-            wParam == reinterpret_cast<plat::WPARAM>(record)) {
+        if (msg == plat::WM_OPERATION_DONE && wParam == reinterpret_cast<plat::WPARAM>(record)) {
             done = true;
             loop.quit();
         }

@@ -8,7 +8,6 @@
 
 #include "common/records.h"
 
-
 namespace brx {
 
 // Extract or test; returns the request's result, or -1 when the worker

@@ -26,6 +26,8 @@ constexpr int kDecryptText = 1005, kDecryptCode = 1006;
 constexpr unsigned kPasswordDialog = 175;
 constexpr int kPasswordCode = 1151, kNoPassword = 4;
 constexpr unsigned kCabOverwriteDialog = 176;
+constexpr unsigned kMultiVolumeDialog = 54;
+constexpr int kVolumeChoices[] = {1014, 1015, 1016}; // keep, delete, format
 constexpr int kCabOverwriteYesToAll = 1001, kCabOverwriteName = 1003;
 
 std::mutex g_mutex;
@@ -153,14 +155,30 @@ plat::ModalAnswer cabinetOverwrite(const plat::ModalRequest &r, const PromptOpti
     if (o.replace == ReplaceAnswer::All)
         return {kCabOverwriteYesToAll, {}};
     if (o.replace == ReplaceAnswer::None || !o.interactive)
-        return refuse(name + " exists; give --replace to replace it (stopped)",
-                      plat::IDCANCEL);
+        return refuse(name + " exists; give --replace to replace it (stopped)", plat::IDCANCEL);
     const auto line = askLine("overwrite " + name + "? [y]es, yes to [a]ll, [c]ancel: ");
     if (line && *line == "y")
         return {plat::IDYES, {}};
     if (line && *line == "a")
         return {kCabOverwriteYesToAll, {}};
     return {plat::IDCANCEL, {}};
+}
+
+plat::ModalAnswer volumeQuestion(const PromptOptions &o)
+{
+    int choice = o.volumes;
+    if (choice < 0 && o.interactive) {
+        const auto line = askLine("the target is on a removable drive: spread it over disks, "
+                                  "[k]eep, [d]elete or [f]ormat each disk's files, [c]ancel: ");
+        choice = !line ? -1 : *line == "k" ? 0 : *line == "d" ? 1 : *line == "f" ? 2 : -1;
+        if (choice < 0)
+            return {plat::IDCANCEL, {}};
+    }
+    if (choice < 0)
+        return refuse("the target is on a removable drive and would span disks\n"
+                      "  no answer: give --volumes keep|delete|format (cancelled)",
+                      plat::IDCANCEL);
+    return {plat::IDOK, {{kVolumeChoices[choice], "1"}}};
 }
 
 plat::ModalAnswer otherQuestion(const plat::ModalRequest &r, const PromptOptions &o)
@@ -225,6 +243,9 @@ plat::ModalAnswer respond(const plat::ModalRequest &r)
         return decryptQuestion(r, o);
     if (r.kind == plat::ModalKind::Dialog && r.id == kPasswordDialog)
         return passwordQuestion(o);
+    if (r.kind == plat::ModalKind::Dialog && r.id == kMultiVolumeDialog &&
+        r.module == "BRXCOMP.DLL")
+        return volumeQuestion(o);
     if (isCabinetOverwrite(r))
         return cabinetOverwrite(r, o);
     if (isDiskPrompt(r))

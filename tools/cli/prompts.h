@@ -20,6 +20,9 @@ struct PromptOptions {
     std::optional<std::string> password; // decryption code / password to give
     DiskAnswer disk = DiskAnswer::Ask;
     ReplaceAnswer replace = ReplaceAnswer::Ask;
+    // Multi-volume choice on removable drives: 0 keep existing files,
+    // 1 delete them, 2 format the disk; -1 not given.
+    int volumes = -1;
 };
 
 // Installs the answerer for the rest of the process with these options.

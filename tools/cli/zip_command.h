@@ -13,9 +13,9 @@
 namespace brx {
 
 struct AddChoices {
-    std::optional<int> factor;     // 0..9
-    std::optional<int> method;     // 0 add, 1 update, 2 freshen
-    std::optional<int> pathMode;   // 0 names only, 1 relative, 2 full
+    std::optional<int> factor;   // 0..9
+    std::optional<int> method;   // 0 add, 1 update, 2 freshen
+    std::optional<int> pathMode; // 0 names only, 1 relative, 2 full
     std::optional<bool> recurse;
     std::optional<bool> move;
     std::optional<bool> grow;
