@@ -21,7 +21,7 @@ constexpr int kConfirmYes = 6, kConfirmYesToAll = 5, kConfirmNo = 7, kConfirmNoT
               kConfirmCancel = 2;
 constexpr int kConfirmText = 1009;
 constexpr unsigned kDecryptDialog = 132;
-constexpr int kDecryptOk = 1, kDecryptUseForAll = 4, kDecryptSkip = 3, kDecryptSkipAll = 5;
+constexpr int kDecryptUseForAll = 4, kDecryptSkip = 3, kDecryptSkipAll = 5;
 constexpr int kDecryptText = 1005, kDecryptCode = 1006;
 constexpr unsigned kPasswordDialog = 175;
 constexpr int kPasswordCode = 1151, kNoPassword = 4;
@@ -62,8 +62,17 @@ std::string field(const plat::ModalRequest &r, int id)
     return it == r.fields.end() ? std::string() : it->second;
 }
 
+// A progress line may stand on the terminal; questions and notes start
+// on a cleared line.
+void clearProgressLine()
+{
+    if (isatty(STDERR_FILENO))
+        std::fputs("\r\033[K", stderr);
+}
+
 void note(const std::string &text)
 {
+    clearProgressLine();
     std::fprintf(stderr, "brx: %s\n", text.c_str());
     std::fflush(stderr);
 }
@@ -114,10 +123,13 @@ plat::ModalAnswer decryptQuestion(const plat::ModalRequest &r, const PromptOptio
         return refuse(question + "\n  no decryption code given (--password); encrypted entries "
                                  "skipped",
                       kDecryptSkipAll);
-    const auto code = askLine(question + "\n  decryption code (empty: skip this file): ", true);
+    const auto code =
+        askLine(question + "\n  decryption code for this and the following encrypted files "
+                           "(empty: skip this file): ",
+                true);
     if (!code || code->empty())
         return {kDecryptSkip, {}};
-    return {kDecryptOk, {{kDecryptCode, *code}}};
+    return {kDecryptUseForAll, {{kDecryptCode, *code}}};
 }
 
 plat::ModalAnswer passwordQuestion(const PromptOptions &o)
@@ -274,6 +286,7 @@ int refusedPrompts()
 
 std::optional<std::string> askLine(const std::string &question, bool secret)
 {
+    clearProgressLine();
     std::fputs(question.c_str(), stderr);
     std::fflush(stderr);
     termios saved{};
