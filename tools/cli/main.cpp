@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "common.h"
+#include "interrupt.h"
 #include "prompts.h"
 
 #include "platform/restart.h"
@@ -100,6 +101,7 @@ int main(int argc, char **argv)
     char *qtArgv[] = {argv[0], nullptr};
     QApplication app(qtArgc, qtArgv);
     brx::installPrompts(brx::PromptOptions{});
+    brx::installInterruptHandling();
     std::fflush(stdout);
     const int code = command->run(argc, argv, 2);
     std::fflush(stdout);

@@ -1,5 +1,6 @@
 #include "prompts.h"
 
+#include "interrupt.h"
 #include "platform/modal.h"
 
 #include <termios.h>
@@ -26,6 +27,7 @@ constexpr int kDecryptText = 1005, kDecryptCode = 1006;
 constexpr unsigned kPasswordDialog = 175;
 constexpr int kPasswordCode = 1151, kNoPassword = 4;
 constexpr unsigned kCabOverwriteDialog = 176;
+constexpr unsigned kCloseQuestion = 57355;
 constexpr unsigned kMultiVolumeDialog = 54;
 constexpr int kVolumeChoices[] = {1014, 1015, 1016}; // keep, delete, format
 constexpr int kCabOverwriteYesToAll = 1001, kCabOverwriteName = 1003;
@@ -249,6 +251,9 @@ plat::ModalAnswer respond(const plat::ModalRequest &r)
         std::lock_guard lock(g_mutex);
         o = g_options;
     }
+    // The progress window's "cancel?" question after Ctrl-C.
+    if (r.id == kCloseQuestion && r.module == "BRXMSG.DLL" && interruptRequested())
+        return {plat::IDYES, {}};
     if (r.kind == plat::ModalKind::Dialog && r.id == kConfirmDialog)
         return replaceQuestion(r, o);
     if (r.kind == plat::ModalKind::Dialog && r.id == kDecryptDialog)
