@@ -62,3 +62,29 @@ TEST(CliHelp, EveryCommandDescribesItself)
     EXPECT_EQ(badOption.exitCode, 64);
     EXPECT_NE(badOption.err.find("--colour"), std::string::npos);
 }
+
+// With a terminal on standard input the questions are asked there (script(1)
+// gives brx a pseudo-terminal; the answers are typed after a pause).
+TEST(CliPrompts, AskedOnTheTerminal)
+{
+    if (sh("command -v script") != 0)
+        GTEST_SKIP() << "script(1) is not installed";
+    const std::string root = makeTree("prompt-tty");
+    ASSERT_EQ(sh("cd '" + root + "' && zip -q -r -X -P code e.zip d"), 0);
+    const std::string out = root + "/out";
+    writeFile(out + "/d/a.txt", "old");
+    const std::string brxPath = brxtest::binDir() + "/brx";
+    // The code typed (no echo) serves every encrypted file; "n" keeps the
+    // existing d/a.txt. zip stores d/b.log first, so the code is asked first.
+    std::string transcript;
+    const int status = sh(
+        "(sleep 2; printf 'code\\n'; sleep 1; printf 'n\\n') | timeout 60 script -qec \"'" +
+            brxPath + "' extract '" + root + "/e.zip' -d '" + out + "' --overwrite ask\" /dev/null",
+        &transcript);
+    EXPECT_EQ(status, 0) << transcript;
+    EXPECT_NE(transcript.find("[y]es"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("decryption code"), std::string::npos) << transcript;
+    EXPECT_EQ(transcript.find("code\r\n"), std::string::npos) << "the code was echoed";
+    EXPECT_EQ(readFile(out + "/d/a.txt"), "old");
+    EXPECT_EQ(readFile(out + "/d/sub/c.txt"), "charlie");
+}
