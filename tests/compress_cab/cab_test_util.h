@@ -13,6 +13,7 @@
 #include "testenv.h"
 
 #include <QElapsedTimer>
+#include <QWidget>
 
 #include <cstdint>
 #include <cstdio>
@@ -137,8 +138,8 @@ template <typename Pred> bool pumpUntil(Pred done, int milliseconds = 8000)
 
 // Runs DoCab with the test thread as UI thread; for a result of 1 waits for
 // WM_OPERATION_DONE (record, 4) and closes the progress window as the
-// completion handler would.
-inline int runCab(CAB *cab)
+// completion handler would, noting its last caption in *caption.
+inline int runCab(CAB *cab, std::string *caption = nullptr)
 {
     bool done = false;
     plat::ThreadObject *thread = plat::ThreadObject::current();
@@ -151,6 +152,8 @@ inline int runCab(CAB *cab)
     const int result = DoCab(cab);
     if (result == 1) {
         EXPECT_TRUE(pumpUntil([&] { return done; })) << "no WM_OPERATION_DONE";
+        if (auto *window = qobject_cast<QWidget *>(cab->progressWnd); window && caption)
+            *caption = window->windowTitle().toStdString();
         if (cab->progressWnd)
             plat::sendMessage(cab->progressWnd, plat::WM_PROGRESS_CLOSE, 0, 0);
     }

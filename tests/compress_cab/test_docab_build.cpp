@@ -89,7 +89,11 @@ TEST_F(DoCabBuild, NumberedSetsAreNamedFromTheChosenName)
         tree.size = 44 * 1024;
         writeFile(tree.root + "/src/a.bin", noise(tree.size, 3));
         Record cab = newRecord(tree.out() + "/" + c.chosen, {tree.src() + "\\a.bin"});
-        ASSERT_EQ(runCab(cab.get()), 1);
+        std::string caption;
+        ASSERT_EQ(runCab(cab.get(), &caption), 1);
+        // The caption follows the cabinet being written.
+        EXPECT_EQ(caption, "Adding files to '" +
+                               win(tree.out() + "/" + c.nextNames[c.nextNames.size() - 2]) + "'");
         EXPECT_EQ(cab->failed, 0u);
         EXPECT_EQ(cab->singleCabinet, 0);
         EXPECT_EQ(cab->maxCabinetSize, 20480u);
