@@ -39,6 +39,20 @@ TEST(CliPrompts, RemovableDriveQuestions)
         EXPECT_EQ(fs::exists(floppy + "/x.cab"), c.made);
     }
     EXPECT_EQ(sh("cabextract -t '" + floppy + "/x.cab'"), 0);
+
+    // The same questions for a ZIP archive on the removable drive.
+    for (const Case &c : cases) {
+        SCOPED_TRACE("add " + (c.options.empty() ? "no answers" : c.options.back()));
+        fs::remove(floppy + "/x.zip");
+        std::vector<std::string> args = {"add", "R:\\x.zip", root + "/h.txt"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Result r = brx(args);
+        ASSERT_TRUE(r.finished) << "brx waited for an answer";
+        EXPECT_EQ(r.exitCode, c.made ? 0 : 9) << r.err;
+        EXPECT_NE(r.err.find(c.hint), std::string::npos) << r.err;
+        EXPECT_EQ(fs::exists(floppy + "/x.zip"), c.made);
+    }
+    EXPECT_EQ(sh("unzip -tq '" + floppy + "/x.zip'"), 0);
     unsetenv("BRX_DRIVES");
 }
 

@@ -53,9 +53,14 @@ const CommandSpec &addSpec()
             {"comment-file", 0, "FILE", "set the archive comment from a file"},
             {"grow", 0, "", "append to the archive in place instead of rewriting it"},
             {"skip-locked", 0, "", "skip files that cannot be opened"},
+            {"volumes", 0, "MODE",
+             "on a removable drive, span disks and keep, delete or\n" + std::string(32, ' ') +
+                 "format each disk's files (keep|delete|format)"},
             diskOption(),
         },
-        "Options not given take the values of the compression settings.\n"
+        "Options not given take the values of the compression settings. On a removable\n"
+        "drive with the MultiVolume setting on (the default), --volumes is needed unless\n"
+        "the answer can be typed on the terminal.\n"
         "Exit status: 0 added; otherwise the zip engine's result (12 nothing matched,\n"
         "18 a source could not be opened, ...; see README.md).\n",
     };
@@ -245,6 +250,31 @@ int addCommand(int argc, char **argv, int first)
     if (!temp.empty() && IsValidFileName(temp.c_str()))
         std::snprintf(add->tempFolder, sizeof add->tempFolder, "%s", temp.c_str());
     prepareAddCommand(add.get(), choices);
+    if (settings::read(settings::compression::MultiVolume) && CheckIfRemovable(archive->c_str())) {
+        int volumes = -1;
+        if (args.has("volumes")) {
+            const std::string mode = args.value("volumes");
+            volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
+            if (volumes < 0)
+                return usageError(spec, "--volumes takes keep, delete or format");
+        } else if (prompts.interactive) {
+            const auto line = askLine("the archive is on a removable drive: spread it over "
+                                      "disks, [k]eep, [d]elete or [f]ormat each disk's files, "
+                                      "[c]ancel: ");
+            volumes = !line ? -1 : *line == "k" ? 0 : *line == "d" ? 1 : *line == "f" ? 2 : -1;
+        } else {
+            errorLine("the archive is on a removable drive and would span disks\n"
+                      "  no answer: give --volumes keep|delete|format (cancelled)");
+        }
+        if (volumes < 0)
+            return RESULT_ADD_CANCELLED;
+        // Spanning writes fresh disks; it never updates an archive in place.
+        add->command.function = ZIP_ADD;
+        add->command.growArchive = 0;
+        add->command.multiVolume = volumes == 1   ? ZIP_SPAN_DELETE
+                                   : volumes == 2 ? ZIP_SPAN_FORMAT
+                                                  : ZIP_SPAN;
+    }
 
     bool started = false;
     int result = 0;
