@@ -66,3 +66,16 @@ TEST(CliComment, ShowSetClear)
     ASSERT_EQ(sh("cd '" + root + "' && gcab -c -z t.cab d/a.txt"), 0);
     EXPECT_EQ(brx({"comment", root + "/t.cab", "--set", "x"}).exitCode, 3);
 }
+
+// The sample the README's run command uses is a sound archive with a comment.
+TEST(CliSample, ShippedSampleListsTestsAndExtracts)
+{
+    // The fixtures folder is tests/fixtures of the source tree.
+    const std::string sample = brxtest::fixturePath("../../samples/sample.zip");
+    EXPECT_EQ(brx({"test", sample}).exitCode, 0);
+    EXPECT_EQ(brx({"comment", sample}).out, "Sample archive of Brindle Dovozoz\n");
+    EXPECT_EQ(listRows(sample).size(), 4u);
+    const std::string out = brxtest::makeScratchDir("sample-out");
+    EXPECT_EQ(brx({"extract", sample, "-d", out}).exitCode, 0);
+    EXPECT_NE(readFile(out + "/notes/readme.txt").find("brx"), std::string::npos);
+}

@@ -5,7 +5,10 @@
 #include "commands.h"
 #include "common.h"
 
+#include "brxutil.h"
 #include "platform/globalmem.h"
+
+#include <QString>
 
 #include <cstdio>
 #include <fstream>
@@ -73,6 +76,12 @@ int commentCommand(int argc, char **argv, int first)
         return kExitOk;
     }
 
+    // A self-extracting program keeps its comment: only .zip files change.
+    const char *ext = GetExtension(archive->windowsPath.c_str());
+    if (!ext || QString::fromUtf8(ext).compare(QStringLiteral(".zip"), Qt::CaseInsensitive) != 0) {
+        errorLine(args.positional[0] + ": only .zip archives can be changed");
+        return kExitUsage;
+    }
     std::string comment;
     if (args.has("set")) {
         comment = args.value("set");

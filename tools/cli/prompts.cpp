@@ -6,7 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -34,7 +33,6 @@ constexpr int kCabOverwriteYesToAll = 1001, kCabOverwriteName = 1003;
 
 std::mutex g_mutex;
 PromptOptions g_options;
-std::atomic<int> g_refused{0};
 std::string g_lastNote; // guarded by g_mutex
 
 bool isDiskPrompt(const plat::ModalRequest &r)
@@ -81,7 +79,6 @@ void note(const std::string &text)
 
 plat::ModalAnswer refuse(const std::string &why, int button)
 {
-    ++g_refused;
     note(why);
     return plat::ModalAnswer{button, {}};
 }
@@ -282,11 +279,6 @@ void setPromptOptions(const PromptOptions &options)
 {
     std::lock_guard lock(g_mutex);
     g_options = options;
-}
-
-int refusedPrompts()
-{
-    return g_refused.load();
 }
 
 std::optional<std::string> askLine(const std::string &question, bool secret)

@@ -30,9 +30,6 @@ void installPrompts(const PromptOptions &options);
 // Replaces the options of the installed answerer.
 void setPromptOptions(const PromptOptions &options);
 
-// Number of questions refused so far because no answer could be had.
-int refusedPrompts();
-
 // Reads a line from the terminal after writing `question` to standard error;
 // without echo for secrets. nullopt at end of input.
 std::optional<std::string> askLine(const std::string &question, bool secret = false);
