@@ -20,17 +20,17 @@ std::vector<std::string> ParsedArgs::all(const std::string &name) const
 
 namespace {
 
-const OptionSpec *findLong(const CommandSpec &spec, const std::string &name)
+const OptionSyntax *findLong(const CommandSyntax &syntax, const std::string &name)
 {
-    for (const OptionSpec &o : spec.options)
+    for (const OptionSyntax &o : syntax.options)
         if (o.name == name)
             return &o;
     return nullptr;
 }
 
-const OptionSpec *findShort(const CommandSpec &spec, char c)
+const OptionSyntax *findShort(const CommandSyntax &syntax, char c)
 {
-    for (const OptionSpec &o : spec.options)
+    for (const OptionSyntax &o : syntax.options)
         if (o.shortName && o.shortName == c)
             return &o;
     return nullptr;
@@ -38,7 +38,7 @@ const OptionSpec *findShort(const CommandSpec &spec, char c)
 
 } // namespace
 
-ParsedArgs parseArgs(const CommandSpec &spec, int argc, char **argv, int first)
+ParsedArgs parseArgs(const CommandSyntax &syntax, int argc, char **argv, int first)
 {
     ParsedArgs out;
     bool optionsEnded = false;
@@ -56,7 +56,7 @@ ParsedArgs parseArgs(const CommandSpec &spec, int argc, char **argv, int first)
             out.help = true;
             continue;
         }
-        const OptionSpec *option = nullptr;
+        const OptionSyntax *option = nullptr;
         std::optional<std::string> inlineValue;
         std::string shown = arg;
         if (arg.rfind("--", 0) == 0) {
@@ -66,9 +66,9 @@ ParsedArgs parseArgs(const CommandSpec &spec, int argc, char **argv, int first)
                 name.resize(eq);
                 shown = "--" + name;
             }
-            option = findLong(spec, name);
+            option = findLong(syntax, name);
         } else if (arg.size() == 2) {
-            option = findShort(spec, arg[1]);
+            option = findShort(syntax, arg[1]);
         }
         if (!option) {
             out.error = "unknown option " + shown;
@@ -99,13 +99,13 @@ ParsedArgs parseArgs(const CommandSpec &spec, int argc, char **argv, int first)
     return out;
 }
 
-std::string helpText(const CommandSpec &spec)
+std::string helpText(const CommandSyntax &syntax)
 {
     std::ostringstream out;
-    out << "Usage: brx " << spec.name << " " << spec.usage << "\n\n" << spec.summary << "\n";
-    if (!spec.options.empty()) {
+    out << "Usage: brx " << syntax.name << " " << syntax.usage << "\n\n" << syntax.summary << "\n";
+    if (!syntax.options.empty()) {
         out << "\nOptions:\n";
-        for (const OptionSpec &o : spec.options) {
+        for (const OptionSyntax &o : syntax.options) {
             std::string left = "  ";
             left += o.shortName ? std::string("-") + o.shortName + ", " : "    ";
             left += "--" + o.name;
@@ -120,8 +120,8 @@ std::string helpText(const CommandSpec &spec)
         }
     }
     out << "  -h, --help                  this text\n";
-    if (!spec.details.empty())
-        out << "\n" << spec.details;
+    if (!syntax.details.empty())
+        out << "\n" << syntax.details;
     return out.str();
 }
 

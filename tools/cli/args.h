@@ -10,7 +10,7 @@
 
 namespace brx {
 
-struct OptionSpec {
+struct OptionSyntax {
     std::string name;      // long name without "--"
     char shortName = 0;    // 0: none
     std::string valueName; // empty: a switch without value
@@ -18,11 +18,11 @@ struct OptionSpec {
     bool repeatable = false;
 };
 
-struct CommandSpec {
+struct CommandSyntax {
     std::string name;
     std::string usage; // after "brx <name> "
     std::string summary;
-    std::vector<OptionSpec> options;
+    std::vector<OptionSyntax> options;
     std::string details; // more text after the option list
 };
 
@@ -40,10 +40,10 @@ struct ParsedArgs {
 
 // Parses argv[first..argc). "--name value", "--name=value", "-x value", "-x"
 // for switches, "--" ends the options; "--help"/"-h" set `help`.
-ParsedArgs parseArgs(const CommandSpec &spec, int argc, char **argv, int first);
+ParsedArgs parseArgs(const CommandSyntax &syntax, int argc, char **argv, int first);
 
 // Usage line, summary, option table and details of a command.
-std::string helpText(const CommandSpec &spec);
+std::string helpText(const CommandSyntax &syntax);
 
 // Parses a whole decimal number within [low, high].
 std::optional<long long> parseNumber(const std::string &text, long long low, long long high);

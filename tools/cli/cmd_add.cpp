@@ -27,9 +27,9 @@ namespace brx {
 
 namespace {
 
-const CommandSpec &addSpec()
+const CommandSyntax &addSyntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "add",
         "[options] ARCHIVE SOURCE...",
         "Adds files to a ZIP archive (made when missing). A SOURCE is a file, a folder\n"
@@ -67,9 +67,9 @@ const CommandSpec &addSpec()
     return s;
 }
 
-const CommandSpec &deleteSpec()
+const CommandSyntax &deleteSyntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "delete",
         "[options] ARCHIVE ENTRY...",
         "Removes entries from a ZIP archive. ENTRY is a stored path (/ or \\, case\n"
@@ -144,31 +144,31 @@ std::string slashesToBackslashes(std::string text)
 
 int addCommand(int argc, char **argv, int first)
 {
-    const CommandSpec &spec = addSpec();
-    const ParsedArgs args = parseArgs(spec, argc, argv, first);
-    if (auto done = checkArgs(spec, args))
+    const CommandSyntax &syntax = addSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
         return *done;
     if (args.positional.size() < 2)
-        return usageError(spec, "name the archive and at least one source");
+        return usageError(syntax, "name the archive and at least one source");
     if (args.has("update") && args.has("freshen"))
-        return usageError(spec, "--update and --freshen exclude each other");
+        return usageError(syntax, "--update and --freshen exclude each other");
     if (args.has("recurse") && args.has("no-recurse"))
-        return usageError(spec, "--recurse and --no-recurse exclude each other");
+        return usageError(syntax, "--recurse and --no-recurse exclude each other");
     if (args.has("comment") && args.has("comment-file"))
-        return usageError(spec, "--comment and --comment-file exclude each other");
+        return usageError(syntax, "--comment and --comment-file exclude each other");
 
     AddChoices choices;
     if (args.has("level")) {
         const auto level = parseNumber(args.value("level"), 0, 9);
         if (!level)
-            return usageError(spec, "--level takes 0 to 9");
+            return usageError(syntax, "--level takes 0 to 9");
         choices.factor = static_cast<int>(*level);
     }
     if (args.has("paths")) {
         const std::string mode = args.value("paths");
         choices.pathMode = mode == "none" ? 0 : mode == "relative" ? 1 : mode == "full" ? 2 : -1;
         if (*choices.pathMode < 0)
-            return usageError(spec, "--paths takes none, relative or full");
+            return usageError(syntax, "--paths takes none, relative or full");
     }
     if (args.has("recurse") || args.has("no-recurse"))
         choices.recurse = args.has("recurse");
@@ -187,7 +187,7 @@ int addCommand(int argc, char **argv, int first)
     if (args.has("since")) {
         choices.dateFilter = dateFilterFrom(args.value("since"));
         if (!choices.dateFilter)
-            return usageError(spec, "--since takes a day as YYYY-MM-DD (1980 to 2079)");
+            return usageError(syntax, "--since takes a day as YYYY-MM-DD (1980 to 2079)");
     }
     std::string comment;
     if (args.has("comment"))
@@ -195,20 +195,20 @@ int addCommand(int argc, char **argv, int first)
     if (args.has("comment-file")) {
         std::ifstream in(args.value("comment-file"), std::ios::binary);
         if (!in)
-            return usageError(spec, "cannot read " + args.value("comment-file"));
+            return usageError(syntax, "cannot read " + args.value("comment-file"));
         std::ostringstream text;
         text << in.rdbuf();
         comment = text.str();
     }
     if (comment.size() >= sizeof(_ADD::comment))
-        return usageError(spec, "the comment is longer than 8195 bytes");
+        return usageError(syntax, "the comment is longer than 8195 bytes");
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;
     setPromptOptions(prompts);
     if (prompts.password) {
         if (prompts.password->size() > 65)
-            return usageError(spec, "a password has at most 65 characters");
+            return usageError(syntax, "a password has at most 65 characters");
         choices.password = *prompts.password;
     } else if (settings::read(settings::compression::Password)) {
         // The settings ask for a password on every add.
@@ -232,7 +232,7 @@ int addCommand(int argc, char **argv, int first)
         if (!source)
             return kExitUsage;
         if (source->find('"') != std::string::npos)
-            return usageError(spec, "a path with a double quote cannot be added: " + text);
+            return usageError(syntax, "a path with a double quote cannot be added: " + text);
         const bool wildcard = source->find_first_of("*?") != std::string::npos;
         if (!wildcard && DoesFileExist(source->c_str()) == 0) {
             errorLine(text + " does not exist");
@@ -256,7 +256,7 @@ int addCommand(int argc, char **argv, int first)
             const std::string mode = args.value("volumes");
             volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
             if (volumes < 0)
-                return usageError(spec, "--volumes takes keep, delete or format");
+                return usageError(syntax, "--volumes takes keep, delete or format");
         } else if (prompts.interactive) {
             const auto line = askLine("the archive is on a removable drive: spread it over "
                                       "disks, [k]eep, [d]elete or [f]ormat each disk's files, "
@@ -291,12 +291,12 @@ int addCommand(int argc, char **argv, int first)
 
 int deleteCommand(int argc, char **argv, int first)
 {
-    const CommandSpec &spec = deleteSpec();
-    const ParsedArgs args = parseArgs(spec, argc, argv, first);
-    if (auto done = checkArgs(spec, args))
+    const CommandSyntax &syntax = deleteSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
         return *done;
     if (args.positional.size() < 2)
-        return usageError(spec, "name the archive and at least one entry");
+        return usageError(syntax, "name the archive and at least one entry");
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;

@@ -32,28 +32,28 @@ namespace cc = settings::cabcompression;
 
 constexpr int kExitTargetExists = 73;
 
-OptionSpec compressionOption()
+OptionSyntax compressionOption()
 {
     return {"compression", 'c', "TYPE", "none, mszip or lzx (default: the setting)"};
 }
-OptionSpec windowOption()
+OptionSyntax windowOption()
 {
     return {"window", 'w', "15-21", "LZX window exponent (default: the setting, else 21)"};
 }
-OptionSpec maxSizeOption()
+OptionSyntax maxSizeOption()
 {
     return {"max-size", 0, "SIZE",
             "largest cabinet in bytes (k, m suffixes) for a numbered\n" + std::string(32, ' ') +
                 "set, or unlimited for one cabinet"};
 }
-OptionSpec folderPerFileOption()
+OptionSyntax folderPerFileOption()
 {
     return {"folder-per-file", 0, "", "compress every file on its own"};
 }
 
-const CommandSpec &cabSpec()
+const CommandSyntax &cabSyntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "cab",
         "[options] CABINET SOURCE...",
         "Makes a cabinet (or a numbered set of cabinets) from files, folders and wildcard\n"
@@ -85,9 +85,9 @@ const CommandSpec &cabSpec()
     return s;
 }
 
-const CommandSpec &convertSpec()
+const CommandSyntax &convertSyntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "convert",
         "[options] SOURCE TARGET",
         "Converts a ZIP archive into a cabinet (TARGET ends in .cab) or a cabinet into a\n"
@@ -111,13 +111,13 @@ const CommandSpec &convertSpec()
 
 // Cabinet options of the command line written for the run. False with a
 // message on a bad value.
-bool applyCabinetOptions(const CommandSpec &spec, const ParsedArgs &args, RunSettings &run)
+bool applyCabinetOptions(const CommandSyntax &syntax, const ParsedArgs &args, RunSettings &run)
 {
     if (args.has("compression")) {
         const std::string type = args.value("compression");
         const int code = type == "none" ? 0 : type == "mszip" ? 1 : type == "lzx" ? 2 : -1;
         if (code < 0) {
-            usageError(spec, "--compression takes none, mszip or lzx");
+            usageError(syntax, "--compression takes none, mszip or lzx");
             return false;
         }
         run.set(co::CompressionType, code);
@@ -125,7 +125,7 @@ bool applyCabinetOptions(const CommandSpec &spec, const ParsedArgs &args, RunSet
     if (args.has("window")) {
         const auto window = parseNumber(args.value("window"), 15, 21);
         if (!window) {
-            usageError(spec, "--window takes 15 to 21");
+            usageError(syntax, "--window takes 15 to 21");
             return false;
         }
         run.set(co::CompressionLevel, static_cast<int>(*window));
@@ -143,7 +143,7 @@ bool applyCabinetOptions(const CommandSpec &spec, const ParsedArgs &args, RunSet
         } else {
             const auto size = parseSize(text);
             if (!size || *size < 50000 || *size > 0x7fffffffLL) {
-                usageError(spec, "--max-size takes unlimited or 50000 bytes to 2 GB");
+                usageError(syntax, "--max-size takes unlimited or 50000 bytes to 2 GB");
                 return false;
             }
             run.set(co::MaxDiskType, 7);
@@ -156,7 +156,7 @@ bool applyCabinetOptions(const CommandSpec &spec, const ParsedArgs &args, RunSet
     if (args.has("reserve")) {
         const auto size = parseSize(args.value("reserve"));
         if (!size || *size > 60000) {
-            usageError(spec, "--reserve takes 0 to 60000 bytes");
+            usageError(syntax, "--reserve takes 0 to 60000 bytes");
             return false;
         }
         run.set(co::ReservedUnit, 2);
@@ -170,7 +170,7 @@ bool applyCabinetOptions(const CommandSpec &spec, const ParsedArgs &args, RunSet
         const std::string mode = args.value("paths");
         const int code = mode == "none" ? 0 : mode == "relative" ? 1 : mode == "full" ? 2 : -1;
         if (code < 0) {
-            usageError(spec, "--paths takes none, relative or full");
+            usageError(syntax, "--paths takes none, relative or full");
             return false;
         }
         run.set(cc::Path, code);
@@ -225,14 +225,14 @@ int makeCabinet(const std::string &cabinetPath, const std::string &list,
 
 int cabCommand(int argc, char **argv, int first)
 {
-    const CommandSpec &spec = cabSpec();
-    const ParsedArgs args = parseArgs(spec, argc, argv, first);
-    if (auto done = checkArgs(spec, args))
+    const CommandSyntax &syntax = cabSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
         return *done;
     if (args.positional.size() < 2)
-        return usageError(spec, "name the cabinet and at least one source");
+        return usageError(syntax, "name the cabinet and at least one source");
     if (args.has("recurse") && args.has("no-recurse"))
-        return usageError(spec, "--recurse and --no-recurse exclude each other");
+        return usageError(syntax, "--recurse and --no-recurse exclude each other");
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;
@@ -242,7 +242,7 @@ int cabCommand(int argc, char **argv, int first)
         const std::string mode = args.value("volumes");
         prompts.volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
         if (prompts.volumes < 0)
-            return usageError(spec, "--volumes takes keep, delete or format");
+            return usageError(syntax, "--volumes takes keep, delete or format");
     }
     setPromptOptions(prompts);
 
@@ -250,16 +250,16 @@ int cabCommand(int argc, char **argv, int first)
     if (!cabinet)
         return kExitUsage;
     if (!hasExtension(*cabinet, ".cab"))
-        return usageError(spec, "the cabinet's name must end in .cab");
+        return usageError(syntax, "the cabinet's name must end in .cab");
     if (DoesFileExist(cabinet->c_str()) >= 2)
-        return usageError(spec, args.positional[0] + " is a folder");
+        return usageError(syntax, args.positional[0] + " is a folder");
     std::string list;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         const auto source = windowsPathArg(args.positional[i]);
         if (!source)
             return kExitUsage;
         if (source->find('"') != std::string::npos)
-            return usageError(spec, "a path with a double quote cannot be stored");
+            return usageError(syntax, "a path with a double quote cannot be stored");
         if (source->find_first_of("*?") == std::string::npos && !DoesFileExist(source->c_str())) {
             errorLine(args.positional[i] + " does not exist");
             return kExitFailed;
@@ -271,19 +271,19 @@ int cabCommand(int argc, char **argv, int first)
         return kExitUsage;
 
     RunSettings run;
-    if (!applyCabinetOptions(spec, args, run))
+    if (!applyCabinetOptions(syntax, args, run))
         return kExitUsage;
     return makeCabinet(*cabinet, list, *base, 0);
 }
 
 int convertCommand(int argc, char **argv, int first)
 {
-    const CommandSpec &spec = convertSpec();
-    const ParsedArgs args = parseArgs(spec, argc, argv, first);
-    if (auto done = checkArgs(spec, args))
+    const CommandSyntax &syntax = convertSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
         return *done;
     if (args.positional.size() != 2)
-        return usageError(spec, "name the source and the target");
+        return usageError(syntax, "name the source and the target");
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;
@@ -291,7 +291,7 @@ int convertCommand(int argc, char **argv, int first)
     if (args.has("level")) {
         const auto value = parseNumber(args.value("level"), 0, 9);
         if (!value)
-            return usageError(spec, "--level takes 0 to 9");
+            return usageError(syntax, "--level takes 0 to 9");
         level = static_cast<int>(*value);
     }
     int exitCode = 0;
@@ -303,9 +303,9 @@ int convertCommand(int argc, char **argv, int first)
         return kExitUsage;
     const bool toCabinet = hasExtension(*target, ".cab");
     if (!toCabinet && !hasExtension(*target, ".zip"))
-        return usageError(spec, "the target's name must end in .cab or .zip");
+        return usageError(syntax, "the target's name must end in .cab or .zip");
     if ((source->kind == ARCHIVE_CABINET) == toCabinet)
-        return usageError(spec, "convert goes from ZIP to cabinet or from cabinet to ZIP");
+        return usageError(syntax, "convert goes from ZIP to cabinet or from cabinet to ZIP");
     if (const unsigned exists = DoesFileExist(target->c_str())) {
         if (exists >= 2 || !args.has("replace")) {
             errorLine(args.positional[1] + " exists; give --replace to replace it");
@@ -313,7 +313,7 @@ int convertCommand(int argc, char **argv, int first)
         }
     }
     RunSettings run;
-    if (!applyCabinetOptions(spec, args, run))
+    if (!applyCabinetOptions(syntax, args, run))
         return kExitUsage;
     setPromptOptions(prompts);
 

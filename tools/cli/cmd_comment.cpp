@@ -19,9 +19,9 @@ namespace brx {
 
 namespace {
 
-const CommandSpec &spec()
+const CommandSyntax &syntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "comment",
         "[options] ARCHIVE",
         "Shows the comment of a ZIP archive, or sets it.",
@@ -40,14 +40,14 @@ const CommandSpec &spec()
 
 int commentCommand(int argc, char **argv, int first)
 {
-    const ParsedArgs args = parseArgs(spec(), argc, argv, first);
-    if (auto done = checkArgs(spec(), args))
+    const ParsedArgs args = parseArgs(syntax(), argc, argv, first);
+    if (auto done = checkArgs(syntax(), args))
         return *done;
     if (args.positional.size() != 1)
-        return usageError(spec(), "name one archive");
+        return usageError(syntax(), "name one archive");
     const int ways = args.has("set") + args.has("file") + args.has("clear");
     if (ways > 1)
-        return usageError(spec(), "--set, --file and --clear exclude each other");
+        return usageError(syntax(), "--set, --file and --clear exclude each other");
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;
@@ -92,13 +92,13 @@ int commentCommand(int argc, char **argv, int first)
         } else {
             std::ifstream in(args.value("file"), std::ios::binary);
             if (!in)
-                return usageError(spec(), "cannot read " + args.value("file"));
+                return usageError(syntax(), "cannot read " + args.value("file"));
             text << in.rdbuf();
         }
         comment = text.str();
     }
     if (comment.size() > 65535)
-        return usageError(spec(), "a ZIP comment holds at most 65,535 bytes");
+        return usageError(syntax(), "a ZIP comment holds at most 65,535 bytes");
     std::string path = archive->windowsPath;
     if (!SetComment(path.data(), comment.data())) {
         errorLine("Fail to set comment!");

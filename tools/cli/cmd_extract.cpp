@@ -22,9 +22,9 @@ namespace {
 
 namespace dz = settings::decompression;
 
-const CommandSpec &testSpec()
+const CommandSyntax &testSyntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "test",
         "[options] ARCHIVE",
         "Tests every entry of a ZIP archive or cabinet (decodes it and checks its CRC)\n"
@@ -37,9 +37,9 @@ const CommandSpec &testSpec()
     return s;
 }
 
-const CommandSpec &extractSpec()
+const CommandSyntax &extractSyntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "extract",
         "[options] ARCHIVE [ENTRY...]",
         "Extracts the whole archive, or the entries named (stored paths with / or \\,\n"
@@ -98,11 +98,11 @@ int runRequest(const ArchiveArg &archive, const std::string &destination, std::u
 
 int testCommand(int argc, char **argv, int first)
 {
-    const ParsedArgs args = parseArgs(testSpec(), argc, argv, first);
-    if (auto done = checkArgs(testSpec(), args))
+    const ParsedArgs args = parseArgs(testSyntax(), argc, argv, first);
+    if (auto done = checkArgs(testSyntax(), args))
         return *done;
     if (args.positional.size() != 1)
-        return usageError(testSpec(), "name one archive");
+        return usageError(testSyntax(), "name one archive");
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;
@@ -143,16 +143,16 @@ int testCommand(int argc, char **argv, int first)
 
 int extractCommand(int argc, char **argv, int first)
 {
-    const CommandSpec &spec = extractSpec();
-    const ParsedArgs args = parseArgs(spec, argc, argv, first);
-    if (auto done = checkArgs(spec, args))
+    const CommandSyntax &syntax = extractSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
         return *done;
     if (args.positional.empty())
-        return usageError(spec, "name an archive");
+        return usageError(syntax, "name an archive");
     if (args.has("folders") && args.has("flat"))
-        return usageError(spec, "--folders and --flat exclude each other");
+        return usageError(syntax, "--folders and --flat exclude each other");
     if (args.has("update") && args.has("freshen"))
-        return usageError(spec, "--update and --freshen exclude each other");
+        return usageError(syntax, "--update and --freshen exclude each other");
     int overwriteMode = -1;
     if (args.has("overwrite")) {
         const std::string mode = args.value("overwrite");
@@ -161,7 +161,7 @@ int extractCommand(int argc, char **argv, int first)
             if (mode == modes[i])
                 overwriteMode = i;
         if (overwriteMode < 0)
-            return usageError(spec, "--overwrite takes ask, replace, skip or rename");
+            return usageError(syntax, "--overwrite takes ask, replace, skip or rename");
     }
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))

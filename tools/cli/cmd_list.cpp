@@ -16,9 +16,9 @@ namespace brx {
 
 namespace {
 
-const CommandSpec &spec()
+const CommandSyntax &syntax()
 {
-    static const CommandSpec s{
+    static const CommandSyntax s{
         "list",
         "[options] ARCHIVE",
         "Lists the entries of a ZIP archive or cabinet with the list view's columns:\n"
@@ -154,17 +154,17 @@ void printTable(const std::vector<std::vector<std::string>> &rows,
 
 int listCommand(int argc, char **argv, int first)
 {
-    const ParsedArgs args = parseArgs(spec(), argc, argv, first);
-    if (auto done = checkArgs(spec(), args))
+    const ParsedArgs args = parseArgs(syntax(), argc, argv, first);
+    if (auto done = checkArgs(syntax(), args))
         return *done;
     if (args.positional.size() != 1)
-        return usageError(spec(), "name one archive");
+        return usageError(syntax(), "name one archive");
     const auto columns = chosenColumns(args.value("columns"));
     if (!columns)
-        return usageError(spec(), "unknown column in --columns " + args.value("columns"));
+        return usageError(syntax(), "unknown column in --columns " + args.value("columns"));
     const ColumnInfo *sortColumn = findColumn(args.value("sort", "index"));
     if (!sortColumn)
-        return usageError(spec(), "unknown column for --sort: " + args.value("sort"));
+        return usageError(syntax(), "unknown column for --sort: " + args.value("sort"));
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;

@@ -21,20 +21,20 @@ void errorLine(const std::string &text)
     std::fflush(stderr);
 }
 
-std::optional<int> checkArgs(const CommandSpec &spec, const ParsedArgs &args)
+std::optional<int> checkArgs(const CommandSyntax &syntax, const ParsedArgs &args)
 {
     if (args.help) {
-        std::fputs(helpText(spec).c_str(), stdout);
+        std::fputs(helpText(syntax).c_str(), stdout);
         return kExitOk;
     }
     if (!args.error.empty())
-        return usageError(spec, args.error);
+        return usageError(syntax, args.error);
     return std::nullopt;
 }
 
-int usageError(const CommandSpec &spec, const std::string &text)
+int usageError(const CommandSyntax &syntax, const std::string &text)
 {
-    errorLine(spec.name + ": " + text + " (see brx " + spec.name + " --help)");
+    errorLine(syntax.name + ": " + text + " (see brx " + syntax.name + " --help)");
     return kExitUsage;
 }
 
@@ -69,12 +69,12 @@ std::optional<ArchiveArg> existingArchive(const std::string &text, int *exitCode
     return archive;
 }
 
-OptionSpec passwordOption(const std::string &help)
+OptionSyntax passwordOption(const std::string &help)
 {
     return {"password", 'p', "CODE", help};
 }
 
-OptionSpec diskOption()
+OptionSyntax diskOption()
 {
     return {"disk", 0, "ready|cancel", "answer to requests for another disk"};
 }

@@ -25,10 +25,10 @@ void errorLine(const std::string &text);
 
 // Handles --help and parse errors. Returns an exit code when the command
 // must end now (help printed: 0; error: kExitUsage), else nullopt.
-std::optional<int> checkArgs(const CommandSpec &spec, const ParsedArgs &args);
+std::optional<int> checkArgs(const CommandSyntax &syntax, const ParsedArgs &args);
 
 // A usage error: message, hint to --help, kExitUsage.
-int usageError(const CommandSpec &spec, const std::string &text);
+int usageError(const CommandSyntax &syntax, const std::string &text);
 
 struct ArchiveArg {
     std::string windowsPath;
@@ -44,8 +44,8 @@ std::optional<ArchiveArg> existingArchive(const std::string &text, int *exitCode
 std::optional<std::string> windowsPathArg(const std::string &text);
 
 // The option entries for answering questions, shared by several commands.
-OptionSpec passwordOption(const std::string &help);
-OptionSpec diskOption();
+OptionSyntax passwordOption(const std::string &help);
+OptionSyntax diskOption();
 
 // Prompt options from --password, --disk and the terminal state; false with
 // a message when a value is malformed.
