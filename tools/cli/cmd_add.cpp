@@ -1,0 +1,341 @@
+// brx add, brx delete: Add and Delete of the compress library.
+
+#include "brxcomp.h"
+#include "brxextrc.h"
+#include "brxutil.h"
+#include "commands.h"
+#include "common.h"
+#include "common/settings.h"
+#include "listing.h"
+#include "operations.h"
+#include "progress.h"
+#include "zip_command.h"
+
+#include "platform/file.h"
+
+#include <QString>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace brx {
+
+namespace {
+
+const CommandSyntax &addSyntax()
+{
+    static const CommandSyntax s{
+        "add",
+        "[options] ARCHIVE SOURCE...",
+        "Adds files to a ZIP archive (made when missing). A SOURCE is a file, a folder\n"
+        "(its contents under the folder's own name) or a wildcard pattern such as\n"
+        "'docs/*.txt' (quote it so the shell leaves it alone).",
+        {
+            {"level", 'l', "0-9", "compression factor (0 stores); default: the Factor setting"},
+            {"recurse", 'r', "", "descend into subfolders of wildcard patterns"},
+            {"no-recurse", 0, "", "do not descend (overrides the Recurse setting)"},
+            {"paths", 0, "MODE",
+             "stored names: none (file name only), relative (to the\n" + std::string(32, ' ') +
+                 "pattern's folder) or full (without drive)"},
+            passwordOption("encrypt the new entries with this password"),
+            {"move", 'm', "", "delete the sources once they are in the archive"},
+            {"update", 0, "", "add new files and replace older entries only"},
+            {"freshen", 0, "", "replace older entries only, add nothing new"},
+            {"include", 0, "LIST", "only files matching (blank or ; separated: *.txt .log name)"},
+            {"exclude", 0, "LIST", "leave out files matching"},
+            {"since", 0, "YYYY-MM-DD", "only files last written on or after this day"},
+            {"comment", 0, "TEXT", "set the archive comment"},
+            {"comment-file", 0, "FILE", "set the archive comment from a file"},
+            {"grow", 0, "", "append to the archive in place instead of rewriting it"},
+            {"skip-locked", 0, "", "skip files that cannot be opened"},
+            {"volumes", 0, "MODE",
+             "on a removable drive, span disks and keep, delete or\n" + std::string(32, ' ') +
+                 "format each disk's files (keep|delete|format)"},
+            diskOption(),
+        },
+        "Options not given take the values of the compression settings. On a removable\n"
+        "drive with the MultiVolume setting on (the default), --volumes is needed unless\n"
+        "the answer can be typed on the terminal.\n"
+        "Exit status: 0 added; otherwise the zip engine's result (12 nothing matched,\n"
+        "18 a source could not be opened, ...; see README.md).\n",
+    };
+    return s;
+}
+
+const CommandSyntax &deleteSyntax()
+{
+    static const CommandSyntax s{
+        "delete",
+        "[options] ARCHIVE ENTRY...",
+        "Removes entries from a ZIP archive. ENTRY is a stored path (/ or \\, case\n"
+        "ignored) and may hold * and ?; other entries are kept whatever their names.",
+        {diskOption()},
+        "Exit status: 0 removed; 12 no entry matched; otherwise the zip engine's result.\n",
+    };
+    return s;
+}
+
+struct AddRecordDeleter {
+    void operator()(_ADD *add) const
+    {
+        if (!add)
+            return;
+        std::free(add->fileList);
+        std::free(add->keepList);
+        std::free(add);
+    }
+};
+using AddRecord = std::unique_ptr<_ADD, AddRecordDeleter>;
+
+AddRecord newRecord(const std::string &archive)
+{
+    AddRecord add(static_cast<_ADD *>(std::calloc(1, sizeof(_ADD))));
+    if (add)
+        std::snprintf(add->archivePath, sizeof add->archivePath, "%s", archive.c_str());
+    return add;
+}
+
+// A ZIP archive to change: by extension a ZIP, never a self-extracting
+// program. nullopt with a message otherwise.
+std::optional<std::string> zipTarget(const std::string &text, int *exitCode)
+{
+    const auto path = windowsPathArg(text);
+    *exitCode = kExitUsage;
+    if (!path)
+        return std::nullopt;
+    if (DoesFileExist(path->c_str()) >= 2) {
+        errorLine(text + " is a folder");
+        return std::nullopt;
+    }
+    const char *ext = GetExtension(path->c_str());
+    if (!ext || QString::fromUtf8(ext).compare(QStringLiteral(".zip"), Qt::CaseInsensitive) != 0) {
+        errorLine(text + ": only .zip archives can be changed");
+        return std::nullopt;
+    }
+    return path;
+}
+
+std::optional<std::string> dateFilterFrom(const std::string &text)
+{
+    int year = 0, month = 0, day = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &tail) != 3 ||
+        year < 1980 || year > 2079 || month < 1 || month > 12 || day < 1 || day > 31)
+        return std::nullopt;
+    char out[16];
+    std::snprintf(out, sizeof out, "%2d%2d%2d", month, day, year % 100);
+    return std::string(out);
+}
+
+std::string slashesToBackslashes(std::string text)
+{
+    for (char &c : text)
+        if (c == '/')
+            c = '\\';
+    return text;
+}
+
+} // namespace
+
+int addCommand(int argc, char **argv, int first)
+{
+    const CommandSyntax &syntax = addSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
+        return *done;
+    if (args.positional.size() < 2)
+        return usageError(syntax, "name the archive and at least one source");
+    if (args.has("update") && args.has("freshen"))
+        return usageError(syntax, "--update and --freshen exclude each other");
+    if (args.has("recurse") && args.has("no-recurse"))
+        return usageError(syntax, "--recurse and --no-recurse exclude each other");
+    if (args.has("comment") && args.has("comment-file"))
+        return usageError(syntax, "--comment and --comment-file exclude each other");
+
+    AddChoices choices;
+    if (args.has("level")) {
+        const auto level = parseNumber(args.value("level"), 0, 9);
+        if (!level)
+            return usageError(syntax, "--level takes 0 to 9");
+        choices.factor = static_cast<int>(*level);
+    }
+    if (args.has("paths")) {
+        const std::string mode = args.value("paths");
+        choices.pathMode = mode == "none" ? 0 : mode == "relative" ? 1 : mode == "full" ? 2 : -1;
+        if (*choices.pathMode < 0)
+            return usageError(syntax, "--paths takes none, relative or full");
+    }
+    if (args.has("recurse") || args.has("no-recurse"))
+        choices.recurse = args.has("recurse");
+    if (args.has("move"))
+        choices.move = true;
+    if (args.has("grow"))
+        choices.grow = true;
+    if (args.has("skip-locked"))
+        choices.skipLocked = true;
+    if (args.has("update") || args.has("freshen"))
+        choices.method = args.has("update") ? 1 : 2;
+    if (args.has("include"))
+        choices.include = args.value("include");
+    if (args.has("exclude"))
+        choices.exclude = args.value("exclude");
+    if (args.has("since")) {
+        choices.dateFilter = dateFilterFrom(args.value("since"));
+        if (!choices.dateFilter)
+            return usageError(syntax, "--since takes a day as YYYY-MM-DD (1980 to 2079)");
+    }
+    std::string comment;
+    if (args.has("comment"))
+        comment = args.value("comment");
+    if (args.has("comment-file")) {
+        std::ifstream in(args.value("comment-file"), std::ios::binary);
+        if (!in)
+            return usageError(syntax, "cannot read " + args.value("comment-file"));
+        std::ostringstream text;
+        text << in.rdbuf();
+        comment = text.str();
+    }
+    if (comment.size() >= sizeof(_ADD::comment))
+        return usageError(syntax, "the comment is longer than 8195 bytes");
+    PromptOptions prompts;
+    if (!promptOptionsFrom(args, &prompts))
+        return kExitUsage;
+    setPromptOptions(prompts);
+    if (prompts.password) {
+        if (prompts.password->size() > 65)
+            return usageError(syntax, "a password has at most 65 characters");
+        choices.password = *prompts.password;
+    } else if (settings::read(settings::compression::Password)) {
+        // The settings ask for a password on every add.
+        if (prompts.interactive) {
+            const auto typed = askLine("password for the new entries (empty: none): ", true);
+            choices.password = typed.value_or("").substr(0, 65);
+        } else {
+            errorLine("the Password setting is on but no --password was given; "
+                      "adding without a password");
+        }
+    }
+
+    int exitCode = 0;
+    const auto archive = zipTarget(args.positional[0], &exitCode);
+    if (!archive)
+        return exitCode;
+    std::string list;
+    for (std::size_t i = 1; i < args.positional.size(); ++i) {
+        const std::string &text = args.positional[i];
+        const auto source = windowsPathArg(text);
+        if (!source)
+            return kExitUsage;
+        if (source->find('"') != std::string::npos)
+            return usageError(syntax, "a path with a double quote cannot be added: " + text);
+        const bool wildcard = source->find_first_of("*?") != std::string::npos;
+        if (!wildcard && DoesFileExist(source->c_str()) == 0) {
+            errorLine(text + " does not exist");
+            return 18;
+        }
+        list += (list.empty() ? "\"" : " \"") + *source + "\"";
+    }
+
+    AddRecord add = newRecord(*archive);
+    if (!add)
+        return 4;
+    add->fileList = heapText(list);
+    std::snprintf(add->comment, sizeof add->comment, "%s", comment.c_str());
+    const std::string temp = settings::read(settings::folders::Temp);
+    if (!temp.empty() && IsValidFileName(temp.c_str()))
+        std::snprintf(add->tempFolder, sizeof add->tempFolder, "%s", temp.c_str());
+    prepareAddCommand(add.get(), choices);
+    if (settings::read(settings::compression::MultiVolume) && CheckIfRemovable(archive->c_str())) {
+        int volumes = -1;
+        if (args.has("volumes")) {
+            const std::string mode = args.value("volumes");
+            volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
+            if (volumes < 0)
+                return usageError(syntax, "--volumes takes keep, delete or format");
+        } else if (prompts.interactive) {
+            const auto line = askLine("the archive is on a removable drive: spread it over "
+                                      "disks, [k]eep, [d]elete or [f]ormat each disk's files, "
+                                      "[c]ancel: ");
+            volumes = !line ? -1 : *line == "k" ? 0 : *line == "d" ? 1 : *line == "f" ? 2 : -1;
+        } else {
+            errorLine("the archive is on a removable drive and would span disks\n"
+                      "  no answer: give --volumes keep|delete|format (cancelled)");
+        }
+        if (volumes < 0)
+            return RESULT_ADD_CANCELLED;
+        // Spanning writes fresh disks; it never updates an archive in place.
+        add->command.function = ZIP_ADD;
+        add->command.growArchive = 0;
+        add->command.multiVolume = volumes == 1   ? ZIP_SPAN_DELETE
+                                   : volumes == 2 ? ZIP_SPAN_FORMAT
+                                                  : ZIP_SPAN;
+    }
+
+    bool started = false;
+    int result = 0;
+    {
+        StderrProgress progress(isatty(STDERR_FILENO) != 0);
+        result = runAdd(*add, &started);
+    }
+    if (!started)
+        errorLine("nothing was added (cancelled)");
+    else if (result != 0)
+        errorLine("adding failed (result " + std::to_string(result) + ")");
+    return result;
+}
+
+int deleteCommand(int argc, char **argv, int first)
+{
+    const CommandSyntax &syntax = deleteSyntax();
+    const ParsedArgs args = parseArgs(syntax, argc, argv, first);
+    if (auto done = checkArgs(syntax, args))
+        return *done;
+    if (args.positional.size() < 2)
+        return usageError(syntax, "name the archive and at least one entry");
+    PromptOptions prompts;
+    if (!promptOptionsFrom(args, &prompts))
+        return kExitUsage;
+    setPromptOptions(prompts);
+    int exitCode = 0;
+    const auto archive = existingArchive(args.positional[0], &exitCode);
+    if (!archive)
+        return exitCode;
+    if (!zipTarget(args.positional[0], &exitCode))
+        return exitCode;
+    Catalogue catalogue;
+    const int loaded = loadCatalogue(archive->windowsPath, archive->kind, &catalogue);
+    if (loaded != 0) {
+        errorLine("the file '" + args.positional[0] + "' is empty or could not be opened");
+        return loaded > 0 && loaded < 256 ? loaded : kExitNotArchive;
+    }
+    // Entries to remove by exact stored name; every other entry is named in
+    // the keep list, so the engine's own name matching cannot take more.
+    std::string removeList, keepList;
+    for (const ZIPINFOEX &entry : catalogue.entries) {
+        bool chosen = false;
+        for (std::size_t i = 1; i < args.positional.size() && !chosen; ++i)
+            chosen = plat::matchesWildcard(slashesToBackslashes(args.positional[i]), entry.path);
+        std::string &target = chosen ? removeList : keepList;
+        target += (target.empty() ? "\"" : " \"") + std::string(entry.path) + "\"";
+    }
+    if (removeList.empty()) {
+        errorLine("no entry matches the names given");
+        return 12;
+    }
+    AddRecord add = newRecord(archive->windowsPath);
+    if (!add)
+        return 4;
+    add->fileList = heapText(removeList);
+    add->keepList = keepList.empty() ? nullptr : heapText(keepList);
+    const int result = runDelete(*add);
+    if (result != 0)
+        errorLine("deleting failed (result " + std::to_string(result) + ")");
+    return result;
+}
+
+} // namespace brx
