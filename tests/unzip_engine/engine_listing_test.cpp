@@ -76,6 +76,29 @@ TEST(UnzipEngineListing, CountEntriesAndComment)
     EXPECT_EQ(buffer[15], '#') << "the text is written unterminated";
 }
 
+// The list view leaves folder entries out by their folder bit, whether the
+// making tool set the DOS bit, a Unix folder mode or only a trailing slash.
+TEST(UnzipEngineListing, FolderEntriesCarryTheFolderBit)
+{
+    SKIP_WITHOUT("python3");
+    std::string path =
+        win(buildWithPython(brxtest::makeScratchDir("listing-folders"), "f.zip", R"PY(
+save(build([entry(b'dos/', b'', ext_attr=0x10, made_by=0x0014),
+            entry(b'unix/', b'', ext_attr=0o40755 << 16, made_by=0x0314),
+            entry(b'bare/', b'', made_by=0x0314),
+            entry(b'bare/file.txt', b'data', made_by=0x0314)]))
+)PY"));
+    std::vector<ZIPINFOEX> records(4);
+    UnzipCommand cmd = listCommand(UNZIP_ENTRY, path);
+    for (int i = 0; i < 4; ++i) {
+        cmd.entryOut = &records[i];
+        ASSERT_EQ(dunzipS(&cmd), 0) << i;
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(records[i].attributes & ENTRY_FOLDER) << records[i].path;
+    EXPECT_FALSE(records[3].attributes & ENTRY_FOLDER);
+}
+
 TEST(UnzipEngineListing, FreshBlockStartsAtTheFirstEntry)
 {
     SKIP_WITHOUT("python3");

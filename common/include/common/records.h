@@ -23,9 +23,10 @@ enum : std::uint32_t {
     ENTRY_READONLY = 0x01,
     ENTRY_HIDDEN = 0x02,
     ENTRY_SYSTEM = 0x04,
+    ENTRY_FOLDER = 0x10, // a folder entry; the list view leaves these out
     ENTRY_ARCHIVE = 0x20,
-    ENTRY_ENCRYPTED = 0x8000,   // the entry needs a decryption code
-    ENTRY_LONG_NAME = 0x10000,  // the stored name is a long file name
+    ENTRY_ENCRYPTED = 0x8000,  // the entry needs a decryption code
+    ENTRY_LONG_NAME = 0x10000, // the stored name is a long file name
 };
 
 constexpr int kEntryDateTimeSize = 32;
@@ -33,17 +34,17 @@ constexpr int kEntryPathSize = 2080;
 
 #pragma pack(push, 1)
 struct ZIPINFOEX {
-    std::uint32_t reserved0;          // written by the unzip engine, never read
-    std::int32_t entryIndex;          // 0-based position in the archive
+    std::uint32_t reserved0; // written by the unzip engine, never read
+    std::int32_t entryIndex; // 0-based position in the archive
     std::uint64_t uncompressedSize;
     std::uint64_t compressedSize;
-    std::uint32_t attributes;         // DOS bits plus ENTRY_ENCRYPTED / ENTRY_LONG_NAME
+    std::uint32_t attributes; // DOS bits plus ENTRY_ENCRYPTED / ENTRY_LONG_NAME
     std::uint32_t crc32;
-    std::uint16_t method;             // ZIP method number
+    std::uint16_t method; // ZIP method number
     std::uint16_t reserved34;
-    std::uint16_t hasFolder;          // nonzero when path has a folder part
+    std::uint16_t hasFolder;           // nonzero when path has a folder part
     char dateTime[kEntryDateTimeSize]; // "%02u/%02u/%04u %02u:%02u" month/day/year hour:minute
-    char path[kEntryPathSize];        // stored name with '\' separators
+    char path[kEntryPathSize];         // stored name with '\' separators
 };
 #pragma pack(pop)
 
@@ -107,39 +108,39 @@ enum : std::uint8_t {
 constexpr std::uint32_t kUnzipCommandSize = 202;
 
 struct UnzipCommand {
-    std::uint32_t size;           // 202
-    std::int32_t function;        // UNZIP_*
+    std::uint32_t size;    // 202
+    std::int32_t function; // UNZIP_*
     const char *archivePath;
     std::int32_t reserved12;
-    const char *nameMask;         // "*.*" for a whole archive
-    std::int32_t entryIndex;      // a single entry, else -1
+    const char *nameMask;    // "*.*" for a whole archive
+    std::int32_t entryIndex; // a single entry, else -1
     const char *destination;
     std::int32_t freshen;
     std::int32_t update;
-    std::int32_t overwrite;       // replace existing files
-    std::int32_t neverPrompt;     // with overwrite clear: skip existing files
+    std::int32_t overwrite;   // replace existing files
+    std::int32_t neverPrompt; // with overwrite clear: skip existing files
     std::int32_t testOnly;
     std::int32_t dropFolders;
-    std::int32_t reserved52;      // 1 on every use
-    std::int32_t reserved56;      // 1 on every use
+    std::int32_t reserved52; // 1 on every use
+    std::int32_t reserved56; // 1 on every use
     UnzipProgressCallback progressCallback;
     void *progressContext;
     UnzipStatusCallback statusCallback;
     void *statusContext;
-    std::int32_t count;           // out: entry count (1) or comment length (5)
-    char *commentBuffer;          // comment text (6)
+    std::int32_t count;  // out: entry count (1) or comment length (5)
+    char *commentBuffer; // comment text (6)
     std::int32_t reserved84;
     std::int32_t reserved88;
     std::int32_t useDecryptCode;
     const char *decryptCode;
     EngineMessageCallback messageCallback;
     void *messageContext;
-    std::uint8_t nameFlags;       // UNZIP_BIT_* / UNZIP_SKIP_LONG_NAMES / UNZIP_SHORT_NAMES
+    std::uint8_t nameFlags; // UNZIP_BIT_* / UNZIP_SKIP_LONG_NAMES / UNZIP_SHORT_NAMES
     std::uint8_t reserved109[9];
     UnzipRenameCallback renameCallback;
     _RENAMEINFO *renameRecord;
     std::uint8_t reserved126[20];
-    ZIPINFOEX *entryOut;          // out record (2)
+    ZIPINFOEX *entryOut; // out record (2)
     std::uint8_t reserved150[52];
 };
 
@@ -186,18 +187,18 @@ enum : std::uint16_t {
 constexpr std::uint32_t kZipCommandSize = 252;
 
 struct ZipCommand {
-    std::uint32_t size;                 // 252
-    std::int32_t function;              // ZIP_*
+    std::uint32_t size;    // 252
+    std::int32_t function; // ZIP_*
     const char *archivePath;
-    const char *fileList;               // quoted, blank-separated; wildcards allowed
+    const char *fileList; // quoted, blank-separated; wildcards allowed
     ZipStatusCallback statusCallback;
     void *statusContext;
     ZipFileCallback fileCallback;
     void *fileContext;
     std::int32_t reserved32;
     std::int32_t recurse;
-    std::int32_t factor;                // 0..9
-    std::int32_t reserved44;            // 1 for every add and delete
+    std::int32_t factor;     // 0..9
+    std::int32_t reserved44; // 1 for every add and delete
     std::int32_t useTempFolder;
     const char *tempFolder;
     std::int32_t reserved56;
@@ -215,20 +216,20 @@ struct ZipCommand {
     std::int32_t useInclude;
     const char *include;
     std::int32_t useExclude;
-    const char *exclude;                // for delete: the entries to keep
-    std::int32_t reserved120;           // 1 for every add
-    std::int32_t reserved124;           // 1 for every add
+    const char *exclude;      // for delete: the entries to keep
+    std::int32_t reserved120; // 1 for every add
+    std::int32_t reserved124; // 1 for every add
     std::uint8_t reserved128[12];
     std::int32_t usePassword;
     const char *password;
     EngineMessageCallback messageCallback;
     void *messageContext;
-    std::uint16_t multiVolume;          // ZIP_SPAN*
-    std::uint16_t options;              // ZIP_OPT_*
+    std::uint16_t multiVolume; // ZIP_SPAN*
+    std::uint16_t options;     // ZIP_OPT_*
     std::uint8_t reserved160[20];
-    const void *sourceData;             // function 5
+    const void *sourceData; // function 5
     std::uint32_t sourceSize;
-    std::int32_t reserved188;           // 1 for every add
+    std::int32_t reserved188; // 1 for every add
     std::uint8_t reserved192[60];
 };
 
@@ -261,9 +262,9 @@ enum : std::uint32_t {
 };
 
 struct _EXTRACT {
-    std::int32_t entryNumber;     // 1-based entry being processed
+    std::int32_t entryNumber; // 1-based entry being processed
     HWND progressWnd;
-    std::uint32_t flags;          // EXF_*
+    std::uint32_t flags; // EXF_*
     std::int32_t entryCount;
     ZIPINFOEX *entries;
     char destFolder[260];
@@ -278,7 +279,7 @@ struct _EXTRACT {
     StringList *sourceList;
     StringList *destList;
     std::int32_t result;
-    std::int32_t operation;       // 2 extract, 3 test
+    std::int32_t operation; // 2 extract, 3 test
     std::int32_t errorShown;
 };
 
@@ -297,7 +298,7 @@ struct _ADD {
     char currentName[260];
     HWND progressWnd;
     std::int32_t counting;
-    std::uint32_t flags;          // ADF_*
+    std::uint32_t flags; // ADF_*
     char archivePath[260];
     HWND parentWnd;
     UITHREAD uiThread;
@@ -337,14 +338,14 @@ struct CAB {
     std::int32_t singleCabinet;
     std::int32_t filesAdded;
     HWND progressWnd;
-    std::uint32_t flags;            // ADF_RECOMPRESS, ADF_CONVERT, ADF_MAIL
+    std::uint32_t flags; // ADF_RECOMPRESS, ADF_CONVERT, ADF_MAIL
     HWND parentWnd;
     UITHREAD uiThread;
-    std::uint32_t pathMode;         // 0 name only, 1 relative to baseFolder, 2 full without drive
+    std::uint32_t pathMode; // 0 name only, 1 relative to baseFolder, 2 full without drive
     std::uint32_t moveFiles;
     std::uint32_t recurse;
     char baseFolder[260];
-    std::int32_t volumeMode;        // -1 none, 0 keep, 1 delete files, 2 format
+    std::int32_t volumeMode; // -1 none, 0 keep, 1 delete files, 2 format
     std::uint32_t skipLocked;
 };
 

@@ -56,7 +56,7 @@ void fillRecord(const EntryInfo &info, const CentralEntry &e, ZIPINFOEX &out)
     out.entryIndex = info.entryIndex;
     out.uncompressedSize = info.uncompressedSize;
     out.compressedSize = info.compressedSize;
-    out.attributes = info.attributes & ~kAttrDirectory;
+    out.attributes = info.attributes;
     out.crc32 = info.crc32;
     out.method = info.method;
     out.reserved34 = e.flags;

@@ -66,6 +66,9 @@ bool fillEntryInfo(const ArchiveDirectory &dir, std::size_t index, EntryInfo &in
     info.method = e.method;
     std::string name = decodeEntryName(dir.name(e), e.flags, dir.extra(e), e.versionMadeBy);
     info.attributes = dosAttributes(e);
+    // Some tools mark folders only by the trailing separator.
+    if (!name.empty() && (name.back() == '/' || name.back() == '\\'))
+        info.attributes |= kAttrDirectory;
     if (e.flags & fmt::flag::kEncrypted)
         info.attributes |= kEntryEncrypted;
     if (isLongName(name))

@@ -17,7 +17,7 @@ namespace unzip {
 inline constexpr std::uint32_t kAttrReadOnly = ENTRY_READONLY;
 inline constexpr std::uint32_t kAttrHidden = ENTRY_HIDDEN;
 inline constexpr std::uint32_t kAttrSystem = ENTRY_SYSTEM;
-inline constexpr std::uint32_t kAttrDirectory = 0x10; // DOS folder bit; not kept in the record
+inline constexpr std::uint32_t kAttrDirectory = ENTRY_FOLDER;
 inline constexpr std::uint32_t kAttrArchive = ENTRY_ARCHIVE;
 inline constexpr std::uint32_t kEntryEncrypted = ENTRY_ENCRYPTED;
 inline constexpr std::uint32_t kEntryLongName = ENTRY_LONG_NAME;
