@@ -87,8 +87,9 @@ public:
         return read(buffer, size) == static_cast<long>(size);
     }
 
-    // A NUL-terminated string of 1 to 255 bytes.
-    bool readString(std::string &out)
+    // A NUL-terminated string of at most 255 bytes; empty only when allowed
+    // (disk names are empty in sets made without disk labels).
+    bool readString(std::string &out, bool allowEmpty = false)
     {
         char buf[256];
         const std::uint64_t start = pos_;
@@ -96,7 +97,7 @@ public:
         if (n <= 0)
             return false;
         const void *nul = std::memchr(buf, 0, static_cast<std::size_t>(n));
-        if (!nul || nul == buf)
+        if (!nul || (nul == buf && !allowEmpty))
             return false;
         out.assign(buf, static_cast<std::size_t>(static_cast<const char *>(nul) - buf));
         return seek(start + out.size() + 1);
@@ -143,9 +144,9 @@ int readHeader(const Io &io, FileHandle file, bool entries, Header &out)
         if (out.headerReserve > kMaxHeaderReserve || !src.skip(out.headerReserve))
             return kErrCorruptCabinet;
     }
-    if (out.hasPrevious() && (!src.readString(out.prevName) || !src.readString(out.prevDisk)))
+    if (out.hasPrevious() && (!src.readString(out.prevName) || !src.readString(out.prevDisk, true)))
         return kErrCorruptCabinet;
-    if (out.hasNext() && (!src.readString(out.nextName) || !src.readString(out.nextDisk)))
+    if (out.hasNext() && (!src.readString(out.nextName) || !src.readString(out.nextDisk, true)))
         return kErrCorruptCabinet;
     if (!entries)
         return kErrNone;

@@ -123,7 +123,10 @@ bool nextCabinet(cab::CCAB *ccab, std::uint32_t, void *ctx)
     s.nextICab.push_back(ccab->iCab);
     s.nextIDisk.push_back(ccab->iDisk);
     std::snprintf(ccab->szCab, sizeof ccab->szCab, "%s%d.cab", s.setPrefix.c_str(), ccab->iCab);
-    std::snprintf(ccab->szDisk, sizeof ccab->szDisk, "Disk%d", ccab->iDisk);
+    if (s.diskLabels)
+        std::snprintf(ccab->szDisk, sizeof ccab->szDisk, "Disk%d", ccab->iDisk);
+    else
+        ccab->szDisk[0] = '\0';
     s.cabinets.push_back(ccab->szCab);
     return true;
 }

@@ -13,6 +13,7 @@ namespace cabtest {
 struct Io {
     std::string tempDir;           // where temporary files are made
     std::string setPrefix = "set"; // next cabinets are <prefix><iCab>.cab
+    bool diskLabels = true;        // next cabinets get "Disk<iDisk>", else no label
     int failWriteAt = -1;          // 1-based number of the write call that fails
     int failTempNameAt = -1;       // 1-based temp-name request that fails
     bool abortOnStatus = false;    // the first status report returns -1

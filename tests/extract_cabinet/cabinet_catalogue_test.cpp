@@ -349,6 +349,46 @@ TEST(CabinetCatalogueSet, ContinuedFilesAreListedAsPartial)
     }
 }
 
+// A set written without disk labels has empty disk names in its headers;
+// every part still lists, including one holding only the middle of a file.
+TEST(CabinetCatalogueSet, PartsWithoutDiskLabelsList)
+{
+    const std::string dir = brxtest::makeScratchDir("unlabelled-set");
+    std::string data(150000, '\0');
+    std::uint32_t x = 12345;
+    for (char &c : data) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24); // incompressible: the file spans three parts
+    }
+    cabtest::Io io;
+    io.tempDir = dir;
+    io.diskLabels = false;
+    cab::Callbacks cb = cabtest::posixCallbacks();
+    cb.getOpenInfo = openSource;
+    cab::CCAB ccab = cabtest::makeCcab(dir + "/", "set1.cab", 64 * 1024);
+    ccab.szDisk[0] = '\0';
+    const std::string src = dir + "/big.src";
+    std::ofstream(src, std::ios::binary) << data;
+    g_sources[src] = Source{"big.bin", data};
+    cab::Error err{};
+    cab::Writer *w = cab::create(&err, cb, ccab, &io);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(cab::addFile(w, src.c_str(), "big.bin", false, cab::kCompressionNone));
+    EXPECT_TRUE(cab::flushCabinet(w, false));
+    EXPECT_TRUE(cab::destroy(w));
+    ASSERT_EQ(io.cabinets.size(), 2u); // set2.cab and set3.cab follow set1.cab
+
+    const char *expected[] = {"big.bin", "Partial big.bin", "Partial big.bin"};
+    for (int part = 1; part <= 3; ++part) {
+        SCOPED_TRACE(part);
+        const Listing l = list(winPath(dir + "/set" + std::to_string(part) + ".cab"));
+        ASSERT_EQ(l.countResult, 0);
+        ASSERT_EQ(l.loadResult, 0);
+        EXPECT_STREQ(l.records[0].path, expected[part - 1]);
+        EXPECT_EQ(value(l.records[0].uncompressedSize), data.size());
+    }
+}
+
 TEST(CabinetCatalogueSet, ListingNeverLeavesTheCabinet)
 {
     // Alone in its folder, without the parts it names, a part still lists.
