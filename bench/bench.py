@@ -439,7 +439,7 @@ def goal_text(row):
     return " ".join(parts) + (" met" if met else " NOT MET")
 
 
-def print_table(rows, runs, quick):
+def print_table(rows, runs, corpora):
     head = ("operation", "by", "ours s", "other", "other s", "ratio", "our size", "other size",
             "ratio", "goal")
     lines = [head]
@@ -451,8 +451,9 @@ def print_table(rows, runs, quick):
                       and t.size else "-", goal_text(r)))
     widths = [max(len(l[i]) for l in lines) for i in range(len(head))]
     right = {2, 4, 5, 6, 7, 8}
-    print("best of %d run%s%s; by: cpu = user+system time of the process, wall = elapsed time"
-          % (runs, "" if runs == 1 else "s", " (quick corpora)" if quick else ""))
+    print("corpora: %s; best of %d run%s; load average %.1f" % (
+        corpora, runs, "" if runs == 1 else "s", os.getloadavg()[0]))
+    print("by: cpu = user+system time of the process, wall = elapsed time; ratios are ours/other")
     for n, l in enumerate(lines):
         print("  ".join(v.rjust(w) if i in right else v.ljust(w)
                         for i, (v, w) in enumerate(zip(l, widths))).rstrip())
@@ -545,7 +546,8 @@ def main(argv):
     finally:
         remove(work)
     print()
-    print_table(done, a.runs, a.quick or a.tree_mb or a.entries or a.file_mb)
+    print_table(done, a.runs, "%g MB text tree, %s small files, %g MB single file" % (
+        tree_mb, format(entries, ","), file_mb))
     for label in failed:
         print("failed: %s" % label)
     return 1 if failed else 0
