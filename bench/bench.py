@@ -104,7 +104,11 @@ def cached(path, stamp, make, what):
     remove(tmp)
     remove(path)
     remove(stamp_file)
-    make(tmp)
+    try:
+        make(tmp)
+    except subprocess.CalledProcessError as e:
+        remove(tmp)
+        raise BenchError("building %s failed (%s exited with %d)" % (what, e.cmd[0], e.returncode))
     os.rename(tmp, path)
     with open(stamp_file, "w") as f:
         f.write(stamp)
@@ -495,6 +499,9 @@ def main(argv):
             ap.error("unknown group %s (groups: %s)" % (g, ", ".join(GROUPS)))
     if a.runs < 1:
         ap.error("--runs must be at least 1")
+    for name in ("tree_mb", "entries", "file_mb"):
+        if getattr(a, name) is not None and getattr(a, name) <= 0:
+            ap.error("--%s must be positive" % name.replace("_", "-"))
     tree_mb = a.tree_mb or (20 if a.quick else 200)
     entries = a.entries or (10000 if a.quick else 100000)
     file_mb = a.file_mb or (100 if a.quick else 1024)
