@@ -41,6 +41,15 @@ def log(text):
     sys.stderr.flush()
 
 
+SKIPPED = []
+
+
+def skipped(text):
+    """A row that cannot run; said at once and again under the table."""
+    SKIPPED.append(text)
+    log("skipped: " + text)
+
+
 # ---------------------------------------------------------------------------
 # Building
 
@@ -241,8 +250,9 @@ class Side:
 
 class Row:
     """One comparison. before() runs first (untimed), verify() after the runs;
-    with reuse_theirs the other side is a measurement made for an earlier row;
-    needs names an input an earlier row makes."""
+    with reuse_theirs the other side is a measurement made for an earlier row
+    (made here when that row did not run); needs names an input an earlier
+    row makes."""
 
     def __init__(self, label, measure, ours, theirs, time_goal=None, size_goal=None,
                  before=None, verify=None, reuse_theirs=False, needs=None):
@@ -295,7 +305,7 @@ def unzip_rows(c, bins, work):
     many = c.many_zip()
     tree = c.tree_zip9()
     if not many or not tree:
-        log("skipped: unzip engine rows (zip, which writes their archives, is not installed)")
+        skipped("unzip engine rows (zip, which writes their archives, is not installed)")
         return []
     bench = bins("unzip_bench")
     out_o, out_t = os.path.join(work, "x-ours"), os.path.join(work, "x-unzip")
@@ -350,7 +360,7 @@ def zip_rows(c, bins, work):
                              prepare=lambda: shutil.copyfile(many, d_t), output=d_t), 1.0,
                         before=lambda: warm(many), verify=lambda: archive_tests_ok(d_o)))
     else:
-        log("skipped: zip: delete (zip, which writes its archive, is not installed)")
+        skipped("zip: delete (zip, which writes its archive, is not installed)")
     big_dir = c.big()
     big = os.path.join(big_dir, BIG_NAME)
     b_o, b_t = out("big-ours"), out("big-zip")
@@ -402,7 +412,7 @@ def cab_rows(c, bins, work):
 def extract_rows(c, bins, work):
     tree = c.tree_zip9()
     if not tree:
-        log("skipped: extract library row (zip, which writes its archive, is not installed)")
+        skipped("extract library row (zip, which writes its archive, is not installed)")
         return []
     eb = bins("extract_bench")
     x_o, x_t = os.path.join(work, "el-library"), os.path.join(work, "el-engine")
@@ -444,7 +454,7 @@ def goal_text(row):
     return " ".join(parts) + (" met" if met else " NOT MET")
 
 
-def print_table(rows, runs, corpora):
+def print_table(rows, runs, corpora, load_at_start):
     head = ("operation", "by", "ours s", "other", "other s", "ratio", "our size", "other size",
             "ratio", "goal")
     lines = [head]
@@ -456,8 +466,8 @@ def print_table(rows, runs, corpora):
                       and t.size else "-", goal_text(r)))
     widths = [max(len(l[i]) for l in lines) for i in range(len(head))]
     right = {2, 4, 5, 6, 7, 8}
-    print("corpora: %s; best of %d run%s; load average %.1f" % (
-        corpora, runs, "" if runs == 1 else "s", os.getloadavg()[0]))
+    print("corpora: %s; best of %d run%s; load average %.1f at the start, %.1f at the end" % (
+        corpora, runs, "" if runs == 1 else "s", load_at_start, os.getloadavg()[0]))
     print("by: cpu = user+system time of the process, wall = elapsed time; ratios are ours/other")
     for n, l in enumerate(lines):
         print("  ".join(v.rjust(w) if i in right else v.ljust(w)
@@ -507,6 +517,7 @@ def main(argv):
     entries = a.entries or (10000 if a.quick else 100000)
     file_mb = a.file_mb or (100 if a.quick else 1024)
 
+    load_at_start = os.getloadavg()[0]
     build = os.path.abspath(a.build)
     if not a.no_build:
         build_targets(build, groups)
@@ -540,7 +551,7 @@ def main(argv):
             for r in makers[g](c, bins, work):
                 why = skip_reason(r)
                 if why:
-                    log("skipped: %s (%s)" % (r.label, why))
+                    skipped("%s (%s)" % (r.label, why))
                     continue
                 try:
                     measure_row(r, runner, a.runs)
@@ -555,7 +566,9 @@ def main(argv):
         remove(work)
     print()
     print_table(done, a.runs, "%g MB text tree, %s small files, %g MB single file" % (
-        tree_mb, format(entries, ","), file_mb))
+        tree_mb, format(entries, ","), file_mb), load_at_start)
+    for text in SKIPPED:
+        print("skipped: %s" % text)
     for label in failed:
         print("failed: %s" % label)
     return 1 if failed else 0
@@ -563,7 +576,7 @@ def main(argv):
 
 def skip_reason(r):
     if r.reuse_theirs:
-        return None if r.theirs.wall is not None else "the row it compares with did not run"
+        return None
     tool = r.theirs.cmd[0]
     if not os.path.isabs(tool) and not shutil.which(tool):
         return "%s is not installed" % tool
@@ -576,10 +589,12 @@ def measure_row(r, runner, runs):
     if r.before:
         r.before()
     shared = r.ours.wall is not None  # measured for an earlier row
+    # The other side is measured here when the row that measures it did not run.
+    reuse = r.reuse_theirs and r.theirs.wall is not None
     for _ in range(runs):
         if not shared:
             r.ours.run(runner)
-        if not r.reuse_theirs:
+        if not reuse:
             r.theirs.run(runner)
     if r.verify:
         r.verify()
