@@ -1,21 +1,20 @@
-// Builds one cabinet from every file below a folder with our writer, on plain
-// POSIX file callbacks, so its time compares with other cabinet tools.
+// Builds one cabinet from every file below a folder with our writer, on the
+// plain POSIX file callbacks, so its time compares with other cabinet tools.
 //
 // Usage: cab_bench_write OUT.cab ROOT METHOD
 //   METHOD: none | mszip | lzx15 ... lzx21
 // Files go into one folder in name order, stored with '\' separators.
 
+#include "cabinet/posix_io.h"
 #include "cabinet/writer.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,92 +26,6 @@ struct Context {
     std::string tempDir;
     int tempCount = 0;
 };
-
-void *allocMem(std::uint32_t cb)
-{
-    return std::malloc(cb);
-}
-
-void freeMem(void *p)
-{
-    std::free(p);
-}
-
-std::intptr_t openFile(const char *file, int oflag, int pmode, int *err, void *)
-{
-    int flags = O_RDONLY;
-    if ((oflag & 3) == cab::kOpenWriteOnly)
-        flags = O_WRONLY;
-    else if ((oflag & 3) == cab::kOpenReadWrite)
-        flags = O_RDWR;
-    if (oflag & cab::kOpenCreate)
-        flags |= O_CREAT;
-    if (oflag & cab::kOpenTruncate)
-        flags |= O_TRUNC;
-    if (oflag & cab::kOpenExclusive)
-        flags |= O_EXCL;
-    const mode_t mode =
-        ((pmode & cab::kPermRead) ? 0444 : 0) | ((pmode & cab::kPermWrite) ? 0200 : 0);
-    const int fd = ::open(file, flags, mode ? mode : 0644);
-    if (fd < 0)
-        *err = errno;
-    return fd;
-}
-
-std::uint32_t readFile(std::intptr_t hf, void *buf, std::uint32_t cb, int *err, void *)
-{
-    const ssize_t n = ::read(static_cast<int>(hf), buf, cb);
-    if (n < 0) {
-        *err = errno;
-        return 0xFFFFFFFFu;
-    }
-    return static_cast<std::uint32_t>(n);
-}
-
-std::uint32_t writeFile(std::intptr_t hf, const void *buf, std::uint32_t cb, int *err, void *)
-{
-    const char *p = static_cast<const char *>(buf);
-    std::uint32_t left = cb;
-    while (left) {
-        const ssize_t n = ::write(static_cast<int>(hf), p, left);
-        if (n <= 0) {
-            *err = errno;
-            return 0xFFFFFFFFu;
-        }
-        p += n;
-        left -= static_cast<std::uint32_t>(n);
-    }
-    return cb;
-}
-
-int closeFile(std::intptr_t hf, int *err, void *)
-{
-    if (::close(static_cast<int>(hf)) != 0) {
-        *err = errno;
-        return -1;
-    }
-    return 0;
-}
-
-long seekFile(std::intptr_t hf, long dist, int origin, int *err, void *)
-{
-    const int whence = origin == cab::kSeekEnd   ? SEEK_END
-                       : origin == cab::kSeekCur ? SEEK_CUR
-                                                 : SEEK_SET;
-    const off_t r = ::lseek(static_cast<int>(hf), dist, whence);
-    if (r < 0)
-        *err = errno;
-    return static_cast<long>(r);
-}
-
-int removeFile(const char *file, int *err, void *)
-{
-    if (::unlink(file) != 0) {
-        *err = errno;
-        return -1;
-    }
-    return 0;
-}
 
 bool tempName(char *name, int cbName, void *ctx)
 {
@@ -191,16 +104,8 @@ int main(int argc, char **argv)
 
     Context ctx;
     ctx.tempDir = out.parent_path().string();
-    cab::Callbacks cb{};
+    cab::Callbacks cb = cab::posix::fileCallbacks();
     cb.filePlaced = placed;
-    cb.alloc = allocMem;
-    cb.free = freeMem;
-    cb.open = openFile;
-    cb.read = readFile;
-    cb.write = writeFile;
-    cb.close = closeFile;
-    cb.seek = seekFile;
-    cb.remove = removeFile;
     cb.getTempFile = tempName;
     cb.getNextCabinet = nextCabinet;
     cb.getOpenInfo = openInfo;

@@ -1,12 +1,10 @@
 #include "posix_io.h"
 
+#include "cabinet/posix_io.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace cabtest {
 namespace {
@@ -22,47 +20,8 @@ int placed(cab::CCAB *ccab, const char *file, long, bool continuation, void *ctx
     return 0;
 }
 
-void *allocMem(std::uint32_t cb)
-{
-    return std::malloc(cb);
-}
-void freeMem(void *p)
-{
-    std::free(p);
-}
-
-std::intptr_t openFile(const char *file, int oflag, int pmode, int *err, void *)
-{
-    int flags = 0;
-    switch (oflag & 3) {
-    case cab::kOpenWriteOnly: flags = O_WRONLY; break;
-    case cab::kOpenReadWrite: flags = O_RDWR; break;
-    default: flags = O_RDONLY;
-    }
-    if (oflag & cab::kOpenCreate)
-        flags |= O_CREAT;
-    if (oflag & cab::kOpenTruncate)
-        flags |= O_TRUNC;
-    if (oflag & cab::kOpenExclusive)
-        flags |= O_EXCL;
-    const mode_t mode =
-        ((pmode & cab::kPermRead) ? 0444 : 0) | ((pmode & cab::kPermWrite) ? 0200 : 0);
-    const int fd = ::open(file, flags, mode);
-    if (fd < 0)
-        *err = errno;
-    return fd;
-}
-
-std::uint32_t readFile(std::intptr_t hf, void *buf, std::uint32_t cb, int *err, void *)
-{
-    const ssize_t n = ::read(static_cast<int>(hf), buf, cb);
-    if (n < 0) {
-        *err = errno;
-        return 0xFFFFFFFFu;
-    }
-    return static_cast<std::uint32_t>(n);
-}
-
+// Counts writes so a test can make a given one fail; the rest is the
+// shared host file code.
 std::uint32_t writeFile(std::intptr_t hf, const void *buf, std::uint32_t cb, int *err, void *ctx)
 {
     Io &s = io(ctx);
@@ -70,41 +29,7 @@ std::uint32_t writeFile(std::intptr_t hf, const void *buf, std::uint32_t cb, int
         *err = ENOSPC;
         return 0xFFFFFFFFu;
     }
-    const ssize_t n = ::write(static_cast<int>(hf), buf, cb);
-    if (n < 0) {
-        *err = errno;
-        return 0xFFFFFFFFu;
-    }
-    return static_cast<std::uint32_t>(n);
-}
-
-int closeFile(std::intptr_t hf, int *err, void *)
-{
-    if (::close(static_cast<int>(hf)) != 0) {
-        *err = errno;
-        return -1;
-    }
-    return 0;
-}
-
-long seekFile(std::intptr_t hf, long dist, int origin, int *err, void *)
-{
-    const int whence = origin == cab::kSeekEnd   ? SEEK_END
-                       : origin == cab::kSeekCur ? SEEK_CUR
-                                                 : SEEK_SET;
-    const off_t r = ::lseek(static_cast<int>(hf), dist, whence);
-    if (r < 0)
-        *err = errno;
-    return static_cast<long>(r);
-}
-
-int removeFile(const char *file, int *err, void *)
-{
-    if (::unlink(file) != 0) {
-        *err = errno;
-        return -1;
-    }
-    return 0;
+    return cab::posix::writeFile(hf, buf, cb, err, ctx);
 }
 
 bool tempName(char *name, int cbName, void *ctx)
@@ -154,16 +79,9 @@ long status(unsigned, std::uint32_t, std::uint32_t, void *ctx)
 
 cab::Callbacks posixCallbacks()
 {
-    cab::Callbacks cb{};
+    cab::Callbacks cb = cab::posix::fileCallbacks();
     cb.filePlaced = placed;
-    cb.alloc = allocMem;
-    cb.free = freeMem;
-    cb.open = openFile;
-    cb.read = readFile;
     cb.write = writeFile;
-    cb.close = closeFile;
-    cb.seek = seekFile;
-    cb.remove = removeFile;
     cb.getTempFile = tempName;
     cb.getNextCabinet = nextCabinet;
     cb.getOpenInfo = openInfo;
