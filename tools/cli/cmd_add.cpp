@@ -9,7 +9,7 @@
 #include "listing.h"
 #include "operations.h"
 #include "progress.h"
-#include "zip_command.h"
+#include "run_settings.h"
 
 #include "platform/file.h"
 
@@ -120,16 +120,18 @@ std::optional<std::string> zipTarget(const std::string &text, int *exitCode)
     return path;
 }
 
-std::optional<std::string> dateFilterFrom(const std::string &text)
-{
+struct Day {
     int year = 0, month = 0, day = 0;
+};
+
+std::optional<Day> sinceDay(const std::string &text)
+{
+    Day d;
     char tail = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &tail) != 3 ||
-        year < 1980 || year > 2079 || month < 1 || month > 12 || day < 1 || day > 31)
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &d.year, &d.month, &d.day, &tail) != 3 ||
+        d.year < 1980 || d.year > 2079 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31)
         return std::nullopt;
-    char out[16];
-    std::snprintf(out, sizeof out, "%2d%2d%2d", month, day, year % 100);
-    return std::string(out);
+    return d;
 }
 
 std::string slashesToBackslashes(std::string text)
@@ -157,37 +159,52 @@ int addCommand(int argc, char **argv, int first)
     if (args.has("comment") && args.has("comment-file"))
         return usageError(syntax, "--comment and --comment-file exclude each other");
 
-    AddChoices choices;
+    if (args.has("include") && args.has("exclude"))
+        return usageError(syntax, "--include and --exclude exclude each other");
+
+    // Add prepares the engine command from the compression settings; the
+    // options given here stand in for them for the length of the command.
+    namespace cs = settings::compression;
+    RunSettings run;
     if (args.has("level")) {
         const auto level = parseNumber(args.value("level"), 0, 9);
         if (!level)
             return usageError(syntax, "--level takes 0 to 9");
-        choices.factor = static_cast<int>(*level);
+        run.set(cs::Factor, static_cast<int>(*level));
     }
     if (args.has("paths")) {
         const std::string mode = args.value("paths");
-        choices.pathMode = mode == "none" ? 0 : mode == "relative" ? 1 : mode == "full" ? 2 : -1;
-        if (*choices.pathMode < 0)
+        const int path = mode == "none" ? 0 : mode == "relative" ? 1 : mode == "full" ? 2 : -1;
+        if (path < 0)
             return usageError(syntax, "--paths takes none, relative or full");
+        run.set(cs::Path, path);
     }
     if (args.has("recurse") || args.has("no-recurse"))
-        choices.recurse = args.has("recurse");
+        run.set(cs::Recurse, args.has("recurse") ? 1 : 0);
     if (args.has("move"))
-        choices.move = true;
+        run.set(cs::Move, 1);
     if (args.has("grow"))
-        choices.grow = true;
+        run.set(cs::Grow, 1);
     if (args.has("skip-locked"))
-        choices.skipLocked = true;
+        run.set(cs::SkipLock, 1);
     if (args.has("update") || args.has("freshen"))
-        choices.method = args.has("update") ? 1 : 2;
-    if (args.has("include"))
-        choices.include = args.value("include");
-    if (args.has("exclude"))
-        choices.exclude = args.value("exclude");
+        run.set(cs::Method, args.has("update") ? 1 : 2);
+    if (args.has("include")) {
+        run.set(cs::FilterFile, 2);
+        run.set(cs::FilterInclude, args.value("include"));
+    }
+    if (args.has("exclude")) {
+        run.set(cs::FilterFile, 1);
+        run.set(cs::FilterExclude, args.value("exclude"));
+    }
     if (args.has("since")) {
-        choices.dateFilter = dateFilterFrom(args.value("since"));
-        if (!choices.dateFilter)
+        const auto day = sinceDay(args.value("since"));
+        if (!day)
             return usageError(syntax, "--since takes a day as YYYY-MM-DD (1980 to 2079)");
+        run.set(cs::FilterDate, 1);
+        run.set(cs::FilterMonth, day->month);
+        run.set(cs::FilterDay, day->day);
+        run.set(cs::FilterYear, day->year);
     }
     std::string comment;
     if (args.has("comment"))
@@ -205,21 +222,22 @@ int addCommand(int argc, char **argv, int first)
     PromptOptions prompts;
     if (!promptOptionsFrom(args, &prompts))
         return kExitUsage;
-    setPromptOptions(prompts);
+    if (args.has("volumes")) {
+        const std::string mode = args.value("volumes");
+        prompts.volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
+        if (prompts.volumes < 0)
+            return usageError(syntax, "--volumes takes keep, delete or format");
+    }
     if (prompts.password) {
         if (prompts.password->size() > 65)
             return usageError(syntax, "a password has at most 65 characters");
-        choices.password = *prompts.password;
-    } else if (settings::read(settings::compression::Password)) {
-        // The settings ask for a password on every add.
-        if (prompts.interactive) {
-            const auto typed = askLine("password for the new entries (empty: none): ", true);
-            choices.password = typed.value_or("").substr(0, 65);
-        } else {
-            errorLine("the Password setting is on but no --password was given; "
-                      "adding without a password");
-        }
+        // Add asks for the password (answered from --password) when the setting says so.
+        run.set(cs::Password, 1);
+    } else if (settings::read(cs::Password) && !prompts.interactive) {
+        errorLine("the Password setting is on but no --password was given; "
+                  "adding without a password");
     }
+    setPromptOptions(prompts);
 
     int exitCode = 0;
     const auto archive = zipTarget(args.positional[0], &exitCode);
@@ -249,32 +267,6 @@ int addCommand(int argc, char **argv, int first)
     const std::string temp = settings::read(settings::folders::Temp);
     if (!temp.empty() && IsValidFileName(temp.c_str()))
         std::snprintf(add->tempFolder, sizeof add->tempFolder, "%s", temp.c_str());
-    prepareAddCommand(add.get(), choices);
-    if (settings::read(settings::compression::MultiVolume) && CheckIfRemovable(archive->c_str())) {
-        int volumes = -1;
-        if (args.has("volumes")) {
-            const std::string mode = args.value("volumes");
-            volumes = mode == "keep" ? 0 : mode == "delete" ? 1 : mode == "format" ? 2 : -1;
-            if (volumes < 0)
-                return usageError(syntax, "--volumes takes keep, delete or format");
-        } else if (prompts.interactive) {
-            const auto line = askLine("the archive is on a removable drive: spread it over "
-                                      "disks, [k]eep, [d]elete or [f]ormat each disk's files, "
-                                      "[c]ancel: ");
-            volumes = !line ? -1 : *line == "k" ? 0 : *line == "d" ? 1 : *line == "f" ? 2 : -1;
-        } else {
-            errorLine("the archive is on a removable drive and would span disks\n"
-                      "  no answer: give --volumes keep|delete|format (cancelled)");
-        }
-        if (volumes < 0)
-            return RESULT_ADD_CANCELLED;
-        // Spanning writes fresh disks; it never updates an archive in place.
-        add->command.function = ZIP_ADD;
-        add->command.growArchive = 0;
-        add->command.multiVolume = volumes == 1   ? ZIP_SPAN_DELETE
-                                   : volumes == 2 ? ZIP_SPAN_FORMAT
-                                                  : ZIP_SPAN;
-    }
 
     bool started = false;
     int result = 0;

@@ -10,7 +10,6 @@
 #include "operations.h"
 #include "progress.h"
 #include "run_settings.h"
-#include "zip_command.h"
 
 #include "platform/file.h"
 #include "platform/path.h"
@@ -357,11 +356,11 @@ int convertCommand(int argc, char **argv, int first)
         return 4;
     std::snprintf(add->archivePath, sizeof add->archivePath, "%s", target->c_str());
     add->fileList = heapText(list);
-    AddChoices choices;
-    choices.convert = true;
-    choices.factor = level;
-    choices.password = std::string();
-    prepareAddCommand(add.get(), choices);
+    // The extracted copies move into the archive with their folders; Add
+    // takes the factor from the settings, set here for this command.
+    add->flags |= ADF_CONVERT;
+    if (level)
+        run.set(settings::compression::Factor, *level);
     bool started = false;
     int result = 0;
     {
