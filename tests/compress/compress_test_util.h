@@ -29,22 +29,12 @@ namespace fs = std::filesystem;
 
 inline std::string run(const std::string &command, int *status = nullptr)
 {
-    std::string output;
-    if (FILE *pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int rc = pclose(pipe);
-        if (status)
-            *status = rc;
-    }
-    return output;
+    return brxtest::runCommand(command, status);
 }
 
 inline bool haveUnzip()
 {
-    return std::system("command -v unzip >/dev/null 2>&1") == 0;
+    return brxtest::haveTool("unzip");
 }
 
 // `unzip -t` passes on the archive.

@@ -37,22 +37,12 @@ namespace co = settings::caboptions;
 
 inline std::string run(const std::string &command, int *status = nullptr)
 {
-    std::string output;
-    if (FILE *pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, n);
-        const int rc = pclose(pipe);
-        if (status)
-            *status = rc;
-    }
-    return output;
+    return brxtest::runCommand(command, status);
 }
 
 inline bool haveCabextract()
 {
-    return std::system("command -v cabextract >/dev/null 2>&1") == 0;
+    return brxtest::haveTool("cabextract");
 }
 
 inline std::string win(const std::string &host)

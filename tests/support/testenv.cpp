@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -81,6 +82,26 @@ std::string fixturePath(const std::string &relative)
 std::string binDir()
 {
     return envOr("BRX_BIN_DIR", BRX_DEFAULT_BIN_DIR);
+}
+
+std::string runCommand(const std::string &command, int *status)
+{
+    std::string output;
+    if (FILE *pipe = popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, n);
+        const int rc = pclose(pipe);
+        if (status)
+            *status = rc;
+    }
+    return output;
+}
+
+bool haveTool(const std::string &name)
+{
+    return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
 }
 
 } // namespace brxtest

@@ -26,4 +26,11 @@ std::string fixturePath(const std::string &relative);
 // Folder of the built deliverables (build/bin).
 std::string binDir();
 
+// Runs a shell command and returns what it wrote to standard output and
+// standard error; its wait status goes to *status when given.
+std::string runCommand(const std::string &command, int *status = nullptr);
+
+// Whether a program of that name is on the PATH.
+bool haveTool(const std::string &name);
+
 } // namespace brxtest
