@@ -112,9 +112,8 @@ int testCommand(int argc, char **argv, int first)
     if (!archive)
         return exitCode;
 
-    // A cabinet test pass writes what it decodes into the request's
-    // destination folder; without one that would be the drive's root. A
-    // scratch folder keeps the test from leaving anything behind.
+    // A test pass writes nothing, but the request still names a destination
+    // folder; a scratch one keeps any future slip away from the user's files.
     TempFolder scratch;
     if (scratch.host.empty()) {
         errorLine("cannot make a temporary folder for the test");
