@@ -69,13 +69,7 @@ inline std::string win(const std::string &host)
     return plat::hostToWindowsPath(host).value_or("");
 }
 
-// Heap text the receiver of WM_OPERATION_DONE would free.
-inline char *heapText(const std::string &text)
-{
-    char *copy = static_cast<char *>(std::calloc(text.size() + 1, 1));
-    std::memcpy(copy, text.data(), text.size());
-    return copy;
-}
+using brxtest::heapText;
 
 struct RecordDeleter {
     void operator()(_ADD *add) const
@@ -95,18 +89,7 @@ inline Record newRecord(const std::string &archiveHost, const std::string &fileL
     return add;
 }
 
-// Pumps the UI thread's messages until `done` or a few seconds passed.
-template <typename Pred> bool pumpUntil(Pred done, int milliseconds = 8000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        plat::pumpMessages();
-    }
-    return true;
-}
+using brxtest::pumpUntil;
 
 // Runs Add with the test thread as UI thread and waits for its completion;
 // returns what Add returned (the completion is awaited only for 1).

@@ -85,12 +85,7 @@ inline std::string noise(std::size_t size, unsigned seed)
     return bytes;
 }
 
-inline char *heapText(const std::string &text)
-{
-    char *copy = static_cast<char *>(std::calloc(text.size() + 1, 1));
-    std::memcpy(copy, text.data(), text.size());
-    return copy;
-}
+using brxtest::heapText;
 
 struct RecordDeleter {
     void operator()(CAB *cab) const
@@ -114,17 +109,7 @@ inline Record newRecord(const std::string &cabinetHost, const std::vector<std::s
     return cab;
 }
 
-template <typename Pred> bool pumpUntil(Pred done, int milliseconds = 8000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        plat::pumpMessages();
-    }
-    return true;
-}
+using brxtest::pumpUntil;
 
 // Runs DoCab with the test thread as UI thread; for a result of 1 waits for
 // WM_OPERATION_DONE (record, 4) and closes the progress window as the

@@ -1,12 +1,15 @@
 #include "testenv.h"
 
+#include "platform/messages.h"
 #include "platform/modal.h"
 #include "platform/strings.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -102,6 +105,26 @@ std::string runCommand(const std::string &command, int *status)
 bool haveTool(const std::string &name)
 {
     return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool pumpUntil(const std::function<bool()> &done, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        plat::pumpMessages();
+    }
+    return true;
+}
+
+char *heapText(const std::string &text)
+{
+    char *copy = static_cast<char *>(std::calloc(text.size() + 1, 1));
+    if (copy)
+        std::memcpy(copy, text.data(), text.size());
+    return copy;
 }
 
 } // namespace brxtest

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace brxtest {
@@ -32,5 +33,12 @@ std::string runCommand(const std::string &command, int *status = nullptr);
 
 // Whether a program of that name is on the PATH.
 bool haveTool(const std::string &name);
+
+// Pumps the calling thread's platform messages until `done` holds; false
+// when `milliseconds` passed first.
+bool pumpUntil(const std::function<bool()> &done, int milliseconds = 8000);
+
+// A calloc'ed copy of text, as the receivers of WM_OPERATION_DONE free it.
+char *heapText(const std::string &text);
 
 } // namespace brxtest
