@@ -21,7 +21,7 @@
 
 #include "brxextrc.h"
 #include "common/settings.h"
-#include "dunzip.h"
+#include "engine_extract.h"
 #include "platform/messages.h"
 #include "platform/modal.h"
 #include "platform/path.h"
@@ -58,17 +58,7 @@ int runLibrary(const std::string &archive, const std::string &dest)
 
 int runEngine(const std::string &archive, const std::string &dest)
 {
-    UnzipCommand cmd;
-    initUnzipCommand(cmd);
-    cmd.function = UNZIP_EXTRACT;
-    cmd.archivePath = archive.c_str();
-    cmd.nameMask = "*.*";
-    cmd.dropFolders = 0;
-    cmd.overwrite = 1;
-    cmd.neverPrompt = 1;
-    cmd.nameFlags = UNZIP_BIT_EXTRACT1 | UNZIP_BIT_EXTRACT2;
-    cmd.destination = dest.c_str();
-    return dunzipS(&cmd);
+    return engineExtract(archive.c_str(), dest.c_str());
 }
 
 } // namespace

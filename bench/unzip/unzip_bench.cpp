@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "brxextrc.h"
-#include "dunzip.h"
+#include "engine_extract.h"
 #include "platform/path.h"
 
 namespace {
@@ -24,19 +24,8 @@ std::string win(const char *host)
 
 int extract(const std::string &archive, const char *dest)
 {
-    std::string destination = dest ? win(dest) : std::string();
-    UnzipCommand cmd;
-    initUnzipCommand(cmd);
-    cmd.function = UNZIP_EXTRACT;
-    cmd.archivePath = archive.c_str();
-    cmd.nameMask = "*.*";
-    cmd.dropFolders = 0;
-    cmd.overwrite = 1;
-    cmd.neverPrompt = 1;
-    cmd.nameFlags = UNZIP_BIT_EXTRACT1 | UNZIP_BIT_EXTRACT2;
-    cmd.testOnly = dest ? 0 : 1;
-    cmd.destination = dest ? destination.c_str() : nullptr;
-    return dunzipS(&cmd);
+    const std::string destination = dest ? win(dest) : std::string();
+    return engineExtract(archive.c_str(), dest ? destination.c_str() : nullptr);
 }
 
 } // namespace
